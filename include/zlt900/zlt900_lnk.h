@@ -1,0 +1,54 @@
+/* Zelta-900 linker library (Zlt900_Lnk).
+ *
+ * A host installs an output callback, then calls ZltLnk_MakeZltCfo once per
+ * link with the path of a voice project file and the path of the CFO image to
+ * write. Every progress and error line of a link reaches the callback as one
+ * text that begins with a line break and has none at its end.
+ *
+ * Links are serialised: two threads that link at once take turns. A link
+ * started from inside the output callback is refused.
+ */
+#ifndef ZLT900_LNK_H
+#define ZLT900_LNK_H
+
+#ifdef __cplusplus
+extern "C" {
+#else
+#include <stdbool.h>
+#endif
+
+#if defined(__GNUC__)
+#define ZLTLNK_API __attribute__((visibility("default")))
+#else
+#define ZLTLNK_API
+#endif
+
+/* Receives one message text; the result is ignored. The text is valid only
+ * during the call. */
+typedef int (*ZltLnkFputs)(const char *text);
+
+/* Links the project file at projectPath into the image file at imagePath.
+ * Returns true when the image was written completely. A failed link leaves no
+ * image file at imagePath. */
+ZLTLNK_API bool ZltLnk_MakeZltCfo(const char *projectPath, const char *imagePath);
+
+/* Installs the output callback; NULL sends messages to standard output.
+ * Always returns true. */
+ZLTLNK_API bool ZltLnk_SetDefFputs(ZltLnkFputs fn);
+
+/* Stores a progress callback pointer. The library never calls it; kept for
+ * hosts that install one. Always returns true. */
+ZLTLNK_API bool ZltLnk_SetDefProgressNotify(void *fn);
+
+/* Fixes the link time that the image's time stamp and read-me show, so that
+ * two links of one project give identical bytes. epochSeconds counts seconds
+ * since 1970-01-01 00:00:00 UTC and is shown as UTC (the SOURCE_DATE_EPOCH
+ * convention); a negative value returns to the local time of the clock.
+ * Always returns true. */
+ZLTLNK_API bool ZltLnk_SetLinkTime(long long epochSeconds);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

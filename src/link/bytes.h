@@ -1,0 +1,34 @@
+// Little-endian field access and the page rule of the image file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zlt {
+
+inline constexpr std::uint32_t kPageSize = 512;
+
+// Pages that n bytes occupy: n / 512 rounded up, 0 for 0 bytes.
+constexpr std::uint32_t PagesFor(std::uint64_t n) {
+    return static_cast<std::uint32_t>((n + kPageSize - 1) / kPageSize);
+}
+
+inline void PutU16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+inline void PutU32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+inline std::uint16_t GetU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t GetU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+}  // namespace zlt

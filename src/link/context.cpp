@@ -1,0 +1,19 @@
+#include "link/context.h"
+
+namespace zlt {
+
+void LinkContext::ClearTables() {
+    header.Clear();
+    keyTable.fill(0);
+    triggerTable.fill(0);
+    sentenceTable.fill(0xFFFF);
+    wordTable.fill(WordEntry{});
+    labels.Clear();
+    sentenceIndex.fill(0);
+    pageCounter = 0;
+    wordImagePages = 0;
+    modelName.clear();
+    triggerModeName.clear();
+}
+
+}  // namespace zlt

@@ -1,0 +1,57 @@
+// The library's exported C functions.
+#include "zlt900/zlt900_lnk.h"
+
+#include "link/context.h"
+#include "link/message.h"
+#include "link/pipeline.h"
+#include "platform/clock.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex g_linkMutex;
+
+zlt::LinkContext& TheContext() {
+    static zlt::LinkContext ctx;
+    return ctx;
+}
+
+}  // namespace
+
+extern "C" {
+
+bool ZltLnk_MakeZltCfo(const char* projectPath, const char* imagePath) {
+    // A link started from the output callback would run inside the link that
+    // is calling it and overwrite its tables.
+    if (zlt::InOutputCallback()) {
+        zlt::LnkPrintf("\nErr: A link can not start from within the output callback");
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(g_linkMutex);
+    return zlt::MakeZltCfo(TheContext(), projectPath, imagePath);
+}
+
+bool ZltLnk_SetDefFputs(ZltLnkFputs fn) {
+    zlt::SetOutputCallback(fn);
+    return true;
+}
+
+bool ZltLnk_SetDefProgressNotify(void* fn) {
+    zlt::SetProgressCallback(fn);
+    return true;
+}
+
+bool ZltLnk_SetLinkTime(long long epochSeconds) {
+    zlt::SetFixedLinkTime(epochSeconds);
+    return true;
+}
+
+// Hosts look the functions up under the names that the C calling convention
+// gives them on the module's first platform: with a leading underscore.
+ZLTLNK_API bool _ZltLnk_MakeZltCfo(const char*, const char*) __attribute__((alias("ZltLnk_MakeZltCfo")));
+ZLTLNK_API bool _ZltLnk_SetDefFputs(ZltLnkFputs) __attribute__((alias("ZltLnk_SetDefFputs")));
+ZLTLNK_API bool _ZltLnk_SetDefProgressNotify(void*) __attribute__((alias("ZltLnk_SetDefProgressNotify")));
+ZLTLNK_API bool _ZltLnk_SetLinkTime(long long) __attribute__((alias("ZltLnk_SetLinkTime")));
+
+}  // extern "C"

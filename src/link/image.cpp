@@ -1,0 +1,149 @@
+#include "link/image.h"
+
+#include "link/bytes.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zlt {
+
+std::array<std::uint8_t, kImageHeaderSize> ImageHeader::Serialize() const {
+    std::array<std::uint8_t, kImageHeaderSize> out{};
+    std::memcpy(out.data(), "CFO", 4);
+    PutU16(&out[4], kImageFormatVersion);
+    PutU16(&out[6], kImageSlotCount);
+    for (unsigned t = 1; t <= kImageSlotCount; ++t) {
+        std::uint8_t* p = &out[16 * t];
+        PutU16(p, slots[t].type);
+        PutU32(p + 4, slots[t].firstPage);
+        PutU32(p + 8, slots[t].pageCount);
+        PutU32(p + 12, slots[t].byteLength);
+    }
+    return out;
+}
+
+namespace {
+
+constexpr std::size_t kStreamBuffer = 1 << 20;
+
+// The permission bits a newly created file gets from this process's umask.
+mode_t DefaultFileMode() {
+    mode_t mask = 022;
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f)) {
+            unsigned m = 0;
+            if (std::sscanf(line, "Umask: %o", &m) == 1) {
+                mask = static_cast<mode_t>(m);
+                break;
+            }
+        }
+        std::fclose(f);
+    }
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+bool ImageFile::Open(const std::string& path) {
+    Discard();
+    path_ = path;
+    target_ = path;
+    struct stat lst {};
+    bool exists = ::lstat(path.c_str(), &lst) == 0;
+    if (exists && S_ISLNK(lst.st_mode)) {
+        // Replace the file the link points at, keeping the link.
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
+    }
+    struct stat st {};
+    bool targetExists = ::stat(target_.c_str(), &st) == 0;
+    bool regularTarget = !targetExists || S_ISREG(st.st_mode);
+
+    if (regularTarget) {
+        std::string templ = target_ + ".tmp-XXXXXX";
+        int fd = ::mkstemp(templ.data());
+        if (fd >= 0) {
+            ::fchmod(fd, targetExists ? (st.st_mode & 07777) : DefaultFileMode());
+            stream_ = ::fdopen(fd, "w+b");
+            if (stream_ == nullptr) {
+                ::close(fd);
+                ::unlink(templ.c_str());
+            } else {
+                tempPath_ = templ;
+            }
+        }
+    }
+    if (stream_ == nullptr) {
+        stream_ = std::fopen(target_.c_str(), "w+b");
+        if (stream_ == nullptr) return false;
+        removeOnDiscard_ = IsRegularFile(target_);
+    } else {
+        removeOnDiscard_ = true;
+    }
+    std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
+    return true;
+}
+
+bool ImageFile::Write(const void* data, std::size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, stream_) == size;
+}
+
+bool ImageFile::WriteZeros(std::size_t size) {
+    static const std::uint8_t zeros[kPageSize] = {};
+    while (size > 0) {
+        std::size_t n = size < sizeof zeros ? size : sizeof zeros;
+        if (!Write(zeros, n)) return false;
+        size -= n;
+    }
+    return true;
+}
+
+bool ImageFile::PadToPage(std::uint64_t written) {
+    std::uint64_t rest = written % kPageSize;
+    return rest == 0 || WriteZeros(static_cast<std::size_t>(kPageSize - rest));
+}
+
+bool ImageFile::Rewind() { return std::fseek(stream_, 0, SEEK_SET) == 0; }
+
+bool ImageFile::Commit() {
+    bool ok = std::fflush(stream_) == 0;
+    if (ok && !tempPath_.empty()) ok = ::fsync(::fileno(stream_)) == 0;
+    ok = (std::fclose(stream_) == 0) && ok;
+    stream_ = nullptr;
+    if (ok && !tempPath_.empty()) {
+        ok = std::rename(tempPath_.c_str(), target_.c_str()) == 0;
+        if (ok) tempPath_.clear();
+    }
+    if (!ok) {
+        Discard();
+        return false;
+    }
+    removeOnDiscard_ = false;
+    return true;
+}
+
+void ImageFile::Discard() {
+    if (stream_ != nullptr) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    if (removeOnDiscard_ && IsRegularFile(path_)) ::unlink(path_.c_str());
+    removeOnDiscard_ = false;
+}
+
+}  // namespace zlt

@@ -1,0 +1,82 @@
+// The CFO image container: the 512-byte header with its section directory,
+// and the image file that a link writes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace zlt {
+
+inline constexpr std::uint16_t kImageFormatVersion = 0x0300;
+inline constexpr std::uint16_t kImageSlotCount = 31;
+inline constexpr std::size_t kImageHeaderSize = 512;
+
+// Section types; each names its directory slot.
+enum SectionType : std::uint16_t {
+    kSectionFirmware = 2,
+    kSectionKeyTable = 3,
+    kSectionTriggerTable = 4,
+    kSectionSentenceTable = 5,
+    kSectionWordTable = 6,
+    kSectionWordImage = 7,
+    kSectionReadme = 8,
+};
+
+// One 16-byte directory slot.
+struct DirSlot {
+    std::uint16_t type = 0;
+    std::uint32_t firstPage = 0;
+    std::uint32_t pageCount = 0;
+    std::uint32_t byteLength = 0;
+};
+
+struct ImageHeader {
+    std::array<DirSlot, kImageSlotCount + 1> slots{};  // slots[0] is unused
+
+    void Clear() { slots = {}; }
+    DirSlot& Slot(unsigned t) { return slots.at(t); }
+    // The 512 bytes as they stand in the file.
+    std::array<std::uint8_t, kImageHeaderSize> Serialize() const;
+};
+
+// The image file being written. It is written beside the image path under a
+// temporary name and moved into place by Commit, so a link that fails or is
+// killed never leaves a torn image at the image path. Where no file can be
+// made beside it, or the path names something other than a regular file (a
+// device, a FIFO), the path itself is written.
+class ImageFile {
+public:
+    ImageFile() = default;
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+    ~ImageFile() { Discard(); }
+
+    bool Open(const std::string& path);
+    bool IsOpen() const { return stream_ != nullptr; }
+
+    // Each returns true when every byte was written.
+    bool Write(const void* data, std::size_t size);
+    bool WriteZeros(std::size_t size);
+    // Pads with zero bytes from `written` bytes up to the next page boundary.
+    bool PadToPage(std::uint64_t written);
+    bool Rewind();
+
+    // Flushes, closes and moves the image into place.
+    bool Commit();
+    // Closes and removes what this link made: the temporary file, and the
+    // regular file at the image path (a failed link leaves no image behind).
+    // Devices and other non-regular files are never removed.
+    void Discard();
+
+private:
+    std::FILE* stream_ = nullptr;
+    std::string path_;      // the image path as the caller named it
+    std::string target_;    // the file that Commit replaces (symbolic links resolved)
+    std::string tempPath_;  // empty when writing in place
+    bool removeOnDiscard_ = false;
+};
+
+}  // namespace zlt

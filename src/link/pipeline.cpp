@@ -1,0 +1,162 @@
+#include "link/pipeline.h"
+
+#include "link/message.h"
+#include "options/option_table.h"
+#include "sentence/sentence_table.h"
+#include "target/firmware.h"
+#include "target/readme.h"
+#include "trigger/key_sections.h"
+#include "trigger/trigger_table.h"
+#include "word/word_image.h"
+#include "word/word_table.h"
+
+#include <cstring>
+
+namespace zlt {
+
+namespace {
+
+using Stage = bool (*)(LinkContext&);
+using SectionWriter = bool (*)(LinkContext&, DirSlot&);
+
+bool CopyPath(const char* path, std::string& into) {
+    if (path == nullptr) {
+        LnkPrintf("\nErr: No file path given");
+        return false;
+    }
+    if (std::strlen(path) > kMaxPathLength) {
+        LnkPrintf("\nErr: Path longer than %d characters: %s", static_cast<int>(kMaxPathLength), path);
+        return false;
+    }
+    into = path;
+    return true;
+}
+
+bool CheckHead(LinkContext& ctx) {
+    if (ctx.reader->StrCmp("ZLP.Head", "Signature", "NVK") != 0 ||
+        !(ctx.reader->ReadFloat("ZLP.Head", "Version", 0.0) >= 1.0)) {
+        LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CreateImage(LinkContext& ctx) {
+    if (!ctx.image.Open(ctx.imagePath)) {
+        LnkPrintf("\nErr: Can not create file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    ctx.pageCounter = 0;
+    auto header = ctx.header.Serialize();
+    if (!ctx.image.Write(header.data(), header.size())) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    ctx.pageCounter = 1;
+    return true;
+}
+
+bool CheckTarget(LinkContext& ctx) {
+    if (ctx.reader->ReadString("ZLP.System", "Target", "") != "ZELTA_900") {
+        LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
+        return false;
+    }
+    std::memcpy(&ctx.keyTable[4], "ZLT-900", 8);
+    LnkPrintf("\n        Model-ID = %s", reinterpret_cast<const char*>(&ctx.keyTable[4]));
+    return true;
+}
+
+bool RunStage(LinkContext& ctx, Format<> progress, Stage stage) {
+    LnkPrintf(progress);
+    return stage(ctx);
+}
+
+bool WriteSection(LinkContext& ctx, Format<> progress, SectionType type, SectionWriter writer,
+                  Format<int> done) {
+    LnkPrintf(progress);
+    DirSlot& slot = ctx.header.Slot(type);
+    slot.type = type;
+    slot.firstPage = ctx.pageCounter;
+    if (!writer(ctx, slot)) return false;
+    ctx.pageCounter += slot.pageCount;
+    LnkPrintf(done, static_cast<int>(slot.pageCount));
+    return true;
+}
+
+bool CompleteHeader(LinkContext& ctx) {
+    auto header = ctx.header.Serialize();
+    if (!ctx.image.Rewind() || !ctx.image.Write(header.data(), header.size()) ||
+        !ctx.image.Commit()) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
+    LnkPrintf("\nInitial Linker for Zelta-900");
+    if (!CopyPath(projectPath, ctx.projectPath) || !CopyPath(imagePath, ctx.imagePath))
+        return false;
+    ctx.ClearTables();
+
+    // Read the project and check its head.
+    LnkPrintf("\nInitial %s", ctx.projectPath.c_str());
+    ctx.reader = IniFile::Load(ctx.projectPath.c_str());
+    if (!ctx.reader) {
+        LnkPrintf("\nErr: Can not load file %s", ctx.projectPath.c_str());
+        return false;
+    }
+    if (!CheckHead(ctx)) return false;
+
+    // Create the image with a provisional header.
+    LnkPrintf("\nInitial %s", ctx.imagePath.c_str());
+    if (!CreateImage(ctx)) return false;
+
+    // Check the target model and store its Model-ID.
+    LnkPrintf("\nProcess Target");
+    if (!CheckTarget(ctx)) return false;
+
+    // Parse the project's tables.
+    if (!RunStage(ctx, "\nParsing Option-Table", ParseOptionTable) ||
+        !RunStage(ctx, "\nParsing Word-Table", ParseWordTable) ||
+        !RunStage(ctx, "\nParsing Sentence-Table",
+                  [](LinkContext& c) { return CompileSentences(c) && ResolveBlocks(c); }) ||
+        !RunStage(ctx, "\nParsing Trigger-Table", ParseTriggerTable) ||
+        !RunStage(ctx, "\nSorting Word-Table", PlaceWords))
+        return false;
+
+    // Write the sections, each from the next free page.
+    ctx.header.Slot(1).type = 0;
+    if (!WriteSection(ctx, "\nProcess System-K", kSectionFirmware, WriteFirmwareSection,
+                      "\n        PageSize = %d") ||
+        !WriteSection(ctx, "\nProcess ZLT_KTAB.BIN", kSectionKeyTable, WriteKeyTableSection,
+                      "\n        PageSize = %d") ||
+        !WriteSection(ctx, "\nProcess ZLT_TTAB.BIN", kSectionTriggerTable,
+                      WriteTriggerTableSection, "\n        PageSize = %d") ||
+        !WriteSection(ctx, "\nProcess ZLT_STAB.BIN", kSectionSentenceTable,
+                      WriteSentenceTableSection, "\n        PageSize = %d") ||
+        !WriteSection(ctx, "\nProcess ZLT_WTAB.BIN", kSectionWordTable, WriteWordTableSection,
+                      "\n        PageSize = %d") ||
+        !WriteSection(ctx, "\nProcess ZLT_WIMG.BIN", kSectionWordImage, WriteWordImageSection,
+                      "\n        PageSize of ZLT_WIMG.BIN = %d") ||
+        !WriteSection(ctx, "\nProcess ReadMe.txt", kSectionReadme, WriteReadmeSection,
+                      "\n        PageSize = %d"))
+        return false;
+
+    // Rewrite the header with the completed directory and move the image into place.
+    if (!CompleteHeader(ctx)) return false;
+    ctx.reader.reset();
+    LnkPrintf("\nProcess OK !!!");
+    return true;
+}
+
+}  // namespace
+
+bool MakeZltCfo(LinkContext& ctx, const char* projectPath, const char* imagePath) {
+    if (Link(ctx, projectPath, imagePath)) return true;
+    ctx.image.Discard();
+    ctx.reader.reset();
+    return false;
+}
+
+}  // namespace zlt

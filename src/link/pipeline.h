@@ -1,0 +1,13 @@
+// The link pipeline.
+#pragma once
+
+#include "link/context.h"
+
+namespace zlt {
+
+// Runs one link of the project file at projectPath into the image file at
+// imagePath. Sends every progress and error line; on failure closes and
+// removes the image and returns false.
+bool MakeZltCfo(LinkContext& ctx, const char* projectPath, const char* imagePath);
+
+}  // namespace zlt

@@ -1,0 +1,17 @@
+// The sentence compiler and the sentence section (ZLT_STAB.BIN).
+#pragma once
+
+#include "link/context.h"
+
+namespace zlt {
+
+// Compiles section ZLP.Sentence into the sentence table and sentence index.
+bool CompileSentences(LinkContext& ctx);
+
+// Replaces the label numbers of CALL and JMP units by their block starts.
+bool ResolveBlocks(LinkContext& ctx);
+
+// Writes the 32768 code units: 128 pages.
+bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot);
+
+}  // namespace zlt

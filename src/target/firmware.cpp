@@ -1,0 +1,62 @@
+#include "target/firmware.h"
+
+#include "link/bytes.h"
+#include "link/message.h"
+#include "target/firmware_images.h"
+
+namespace zlt {
+
+const char* const kTriggerModeNames[15] = {
+    "TGM_SINGLE_M0", "TGM_CYCLE_M0", "TGM_BIN_M0",    "TGM_BIN_M2",   "TGM_BIN10_M0",
+    "TGM_PBIN_M0",   "TGM_PBIN_M2",  "TGM_PBIN10_M0", "TGM_RUART_M0", "TGM_RUART_M2",
+    "TGM_FUART_M0",  "TGM_FUART_M2", "TGM_AUART_M0",  "TGM_HGPS2_M0", "TGM_HGPS2_M2",
+};
+
+namespace {
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<unsigned> FirmwareIdOf(std::string_view triggerMode) {
+    for (unsigned i = 0; i < 15; ++i)
+        if (EqualsIgnoringCase(triggerMode, kTriggerModeNames[i])) return 4097 + i;
+    return std::nullopt;
+}
+
+bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot) {
+    ctx.modelName = "Zelta-900";
+    std::string mode = ctx.reader->ReadString("ZLP.System", "TG_Mode", "");
+    std::optional<unsigned> id = FirmwareIdOf(mode);
+    if (mode.empty() || !id) {
+        LnkPrintf("\nErr: Unknown or Undefine TG_MODE !!!");
+        return false;
+    }
+    ctx.triggerModeName = mode;
+
+    std::span<const std::uint8_t> image = FindFirmwareImage(*id);
+    if (image.empty()) {
+        LnkPrintf("\nErr: Internal resource fail, please call to NVK");
+        return false;
+    }
+    if (!ctx.image.Write(image.data(), image.size())) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    slot.byteLength = static_cast<std::uint32_t>(image.size());
+    slot.pageCount = PagesFor(image.size());
+    if (!ctx.image.PadToPage(image.size())) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zlt

@@ -1,0 +1,36 @@
+#include "target/readme.h"
+
+#include "link/bytes.h"
+#include "link/format.h"
+#include "link/message.h"
+
+namespace zlt {
+
+std::string FormatReadme(const LinkContext& ctx, const std::string& description, const LinkTime& t) {
+    return FormatText(
+        "\nReadme file for NVK Zelta series\n\n\tProduct model : %s\n\tTrigger mode  : %s\n"
+        "\tZLP file name : %s\n\tCFO file name : %s\n\tUser descr.   : %s\n"
+        "\tLinking time  : %0.4u/%0.2u/%0.2u - %0.2u:%0.2u:%0.2u",
+        ctx.modelName.c_str(), ctx.triggerModeName.c_str(), ctx.projectPath.c_str(),
+        ctx.imagePath.c_str(), description.c_str(), unsigned{t.year}, unsigned{t.month},
+        unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second});
+}
+
+bool WriteReadmeSection(LinkContext& ctx, DirSlot& slot) {
+    const LinkTime time = GetLocalTime();
+    const std::string description = ctx.reader->ReadString("ZLP.System", "Description", "None");
+    const std::string text = FormatReadme(ctx, description, time);
+    if (!ctx.image.Write(text.data(), text.size())) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    slot.byteLength = static_cast<std::uint32_t>(text.size());
+    slot.pageCount = PagesFor(text.size());
+    if (!ctx.image.PadToPage(text.size())) {
+        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zlt

@@ -1,0 +1,111 @@
+// zlt900-link: links a Zelta-900 voice project into its CFO image.
+#include "zlt900/zlt900_lnk.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <getopt.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitLinkFailed = 1;
+constexpr int kExitUsage = 2;
+
+bool g_quiet = false;
+bool g_inError = false;      // an error line has been seen: the rest goes to stderr
+std::FILE* g_lastStream = nullptr;
+
+int PrintLine(const char* text) {
+    if (std::strncmp(text, "\nErr: ", 6) == 0) g_inError = true;
+    if (g_quiet && !g_inError) return 0;
+    g_lastStream = g_inError ? stderr : stdout;
+    std::fputs(text, g_lastStream);
+    return 0;
+}
+
+void Usage(std::FILE* out) {
+    std::fputs(
+        "Usage: zlt900-link [OPTION]... PROJECT IMAGE\n"
+        "Link the Zelta-900 voice project PROJECT into the CFO image IMAGE.\n"
+        "\n"
+        "  -C, --directory=DIR  change to DIR before linking; clip paths in the\n"
+        "                       project are relative to the working directory\n"
+        "  -q, --quiet          print error lines only\n"
+        "      --timestamp=SECS fix the link time (seconds since 1970-01-01 UTC,\n"
+        "                       shown as UTC) for a reproducible image; without\n"
+        "                       it, SOURCE_DATE_EPOCH is used when set\n"
+        "  -h, --help           show this help and exit\n"
+        "  -V, --version        show the version and exit\n"
+        "\n"
+        "Exit status: 0 when the image was written, 1 when the link failed,\n"
+        "2 on a usage error.\n",
+        out);
+}
+
+bool ParseEpoch(const char* text, long long& out) {
+    if (text == nullptr || *text == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < 0 || v > 253402300799LL) return false;  // to year 9999
+    out = v;
+    return true;
+}
+
+int UsageError(const char* what, const char* arg) {
+    std::fprintf(stderr, "zlt900-link: %s%s%s\n", what, arg ? ": " : "", arg ? arg : "");
+    std::fputs("Try 'zlt900-link --help' for more information.\n", stderr);
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    enum { kOptTimestamp = 256 };
+    const option longOptions[] = {
+        {"directory", required_argument, nullptr, 'C'},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"timestamp", required_argument, nullptr, kOptTimestamp},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
+    };
+    const char* directory = nullptr;
+    const char* timestamp = nullptr;
+    opterr = 0;
+    int c;
+    while ((c = getopt_long(argc, argv, "+:C:qhV", longOptions, nullptr)) != -1) {
+        switch (c) {
+        case 'C': directory = optarg; break;
+        case 'q': g_quiet = true; break;
+        case kOptTimestamp: timestamp = optarg; break;
+        case 'h': Usage(stdout); return kExitOk;
+        case 'V': std::printf("zlt900-link %s\n", ZLT_VERSION); return kExitOk;
+        case ':': return UsageError("option requires an argument", argv[optind - 1]);
+        default: return UsageError("unknown option", argv[optind - 1]);
+        }
+    }
+    if (argc - optind != 2) return UsageError("expected PROJECT and IMAGE", nullptr);
+
+    long long epoch = -1;
+    if (timestamp != nullptr) {
+        if (!ParseEpoch(timestamp, epoch)) return UsageError("invalid --timestamp", timestamp);
+    } else if (const char* env = std::getenv("SOURCE_DATE_EPOCH"); env != nullptr && *env != '\0') {
+        if (!ParseEpoch(env, epoch)) return UsageError("invalid SOURCE_DATE_EPOCH", env);
+    }
+    if (directory != nullptr && ::chdir(directory) != 0) {
+        std::fprintf(stderr, "zlt900-link: cannot change to directory %s: %s\n", directory,
+                     std::strerror(errno));
+        return kExitLinkFailed;
+    }
+
+    ZltLnk_SetDefFputs(PrintLine);
+    ZltLnk_SetLinkTime(epoch);
+    bool ok = ZltLnk_MakeZltCfo(argv[optind], argv[optind + 1]);
+    if (g_lastStream != nullptr) std::fputc('\n', g_lastStream);
+    return ok ? kExitOk : kExitLinkFailed;
+}
