@@ -165,7 +165,10 @@ std::optional<bool> ParseProfileBool(std::string_view text) {
 }
 
 std::optional<double> ParseProfileFloat(std::string_view text) {
-    if (text.starts_with("+")) text.remove_prefix(1);
+    if (text.starts_with("+")) {
+        text.remove_prefix(1);
+        if (text.starts_with("-")) return std::nullopt;
+    }
     if (text.empty() || text.front() == '+') return std::nullopt;
     double value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
