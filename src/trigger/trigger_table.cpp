@@ -1,19 +1,188 @@
 #include "trigger/trigger_table.h"
 
+#include "link/bytes.h"
 #include "link/format.h"
 #include "link/message.h"
+#include "trigger/entry_scan.h"
+#include "trigger/key_sections.h"
 
 namespace zlt {
 
-// Triggers are not compiled yet: a project that binds any is refused rather
-// than linked without them.
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Index of `name` among `names` compared without regard to case, else `fallback`.
+template <std::size_t N>
+unsigned IndexOfName(std::string_view name, const char* const (&names)[N], unsigned first,
+                     unsigned fallback) {
+    for (std::size_t i = 0; i < N; ++i) {
+        std::string_view candidate = names[i];
+        if (candidate.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) same = Upper(name[k]) == candidate[k];
+        if (same) return first + static_cast<unsigned>(i);
+    }
+    return fallback;
+}
+
+unsigned MonthOf(std::string_view name) {
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    return IndexOfName(name, kMonths, 1, 1);
+}
+
+unsigned WeekdayOf(std::string_view name) {
+    static const char* const kDays[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+    return IndexOfName(name, kDays, 0, 0);
+}
+
+// atol on the text after the 'S': white space, a sign, decimal digits.
+// Values beyond any sentence number saturate.
+long ReadSentenceNumber(std::string_view s) {
+    while (!s.empty() && IsScanSpace(s.front())) s.remove_prefix(1);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    long value = 0;
+    while (!s.empty() && s.front() >= '0' && s.front() <= '9') {
+        if (value < 100000) value = value * 10 + (s.front() - '0');
+        s.remove_prefix(1);
+    }
+    return negative ? -value : value;
+}
+
+// How the fields of a clock form fill the condition word.
+enum class ClockKind { kDate, kWeekdayRange, kWeekday, kAnyDay };
+
+struct ClockForm {
+    const char* pattern;
+    ClockKind kind;
+    bool hourRange;
+};
+
+const ClockForm kClockForms[] = {
+    {" %[^-/]-%u/%u~%u:%u", ClockKind::kDate, true},
+    {" %[^-/]-%u/%u:%u", ClockKind::kDate, false},
+    {" %[^~/]~%[^/]/%u~%u:%u", ClockKind::kWeekdayRange, true},
+    {" %[^~/]~%[^/]/%u:%u", ClockKind::kWeekdayRange, false},
+    {" %[^/]/%u~%u:%u", ClockKind::kWeekday, true},
+    {" %[^/]/%u:%u", ClockKind::kWeekday, false},
+    {" %u~%u:%u", ClockKind::kAnyDay, true},
+    {" %u:%u", ClockKind::kAnyDay, false},
+};
+
+bool InvalidEntry(const LinkContext& ctx, unsigned t) {
+    LnkPrintf("\nErr: Inavlid code in T%0.4d of file %s", static_cast<int>(t), ctx.projectPath.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::optional<TriggerFields> SplitTriggerEntry(std::string_view value) {
+    // "%[^ +] + %[^ +;] + %[^ ;]"
+    TriggerFields f;
+    TextScanner scan(value);
+    bool tooLong = false;
+    if (!scan.Field(" +", kMaxModeField, f.modes, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
+    f.count = 1;
+    scan.SkipSpace();
+    if (!scan.Literal('+')) return f;
+    scan.SkipSpace();
+    if (!scan.Field(" +;", kMaxSentenceField, f.sentence, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
+    f.count = 2;
+    scan.SkipSpace();
+    if (!scan.Literal('+')) return f;
+    scan.SkipSpace();
+    if (!scan.Field(" ;", kMaxClockField, f.clock, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
+    f.count = 3;
+    return f;
+}
+
+std::optional<std::uint8_t> ModeBits(std::string_view modes) {
+    static const struct {
+        char set, setLower, clear, clearLower;
+        std::uint8_t bit;
+    } kPositions[] = {{'L', 'l', 'E', 'e', 0x40}, {'U', 'u', 'H', 'h', 0x20}, {'N', 'n', 'I', 'i', 0x10}};
+    std::uint8_t bits = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (i >= modes.size()) return std::nullopt;
+        const char c = modes[i];
+        const auto& p = kPositions[i];
+        if (c == p.set || c == p.setLower || c == '.')
+            bits |= p.bit;
+        else if (c != p.clear && c != p.clearLower)
+            return std::nullopt;
+    }
+    return bits;
+}
+
+std::optional<std::uint32_t> ClockConditionWord(std::string_view condition) {
+    for (const ClockForm& form : kClockForms) {
+        ScannedFields f;
+        if (!ScanPattern(form.pattern, condition, kMaxClockName, f)) continue;
+        std::uint32_t month = 0, day = 0, firstDay = 7, lastDay = 7;
+        const std::uint32_t* n = f.numbers;
+        switch (form.kind) {
+        case ClockKind::kDate:
+            month = MonthOf(f.names[0]);
+            day = *n++;
+            break;
+        case ClockKind::kWeekdayRange:
+            firstDay = WeekdayOf(f.names[0]);
+            lastDay = WeekdayOf(f.names[1]);
+            break;
+        case ClockKind::kWeekday:
+            firstDay = WeekdayOf(f.names[0]);
+            break;
+        case ClockKind::kAnyDay:
+            break;
+        }
+        const std::uint32_t hour = *n++;
+        const std::uint32_t lastHour = form.hourRange ? *n++ : 31;
+        const std::uint32_t minute = *n;
+        // A number wider than its bits would spill into its neighbours.
+        if (f.overflow || day > 31 || hour > 31 || lastHour > 31 || minute > 63) return std::nullopt;
+        return 0x80000000u | month << 27 | day << 22 | firstDay << 19 | lastDay << 16 | hour << 11 |
+               lastHour << 6 | minute;
+    }
+    return std::nullopt;
+}
+
 bool ParseTriggerTable(LinkContext& ctx) {
     for (unsigned t = 0; t < kEntryCount; ++t) {
-        std::string key = FormatText("T%0.4d", static_cast<int>(t));
-        if (!ctx.reader->ReadString("ZLP.Trigger", key, "").empty()) {
-            LnkPrintf("\nErr: Inavlid code in T%0.4d of file %s", static_cast<int>(t),
-                      ctx.projectPath.c_str());
+        const std::string key = FormatText("T%0.4d", static_cast<int>(t));
+        const std::string value = ctx.reader->ReadString("ZLP.Trigger", key, "");
+        if (value.empty()) continue;
+        if (value.size() > kMaxTriggerValue) return InvalidEntry(ctx, t);
+        const std::optional<TriggerFields> fields = SplitTriggerEntry(value);
+        if (!fields || fields->count < 2) return InvalidEntry(ctx, t);
+        if (fields->sentence.front() == 'N') continue;  // the trigger is unused
+        if (fields->sentence.front() != 'S') return InvalidEntry(ctx, t);
+        const long sentence = ReadSentenceNumber(fields->sentence.substr(1));
+        if (sentence < 0 || sentence >= static_cast<long>(kEntryCount)) return InvalidEntry(ctx, t);
+        const std::uint16_t start = ctx.sentenceIndex[static_cast<std::size_t>(sentence)];
+        if (start == 0) {
+            LnkPrintf("\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
+                      static_cast<int>(t), ctx.projectPath.c_str());
             return false;
+        }
+
+        LnkPrintf("\n        Parsing %s", key.c_str());
+        std::uint8_t& attribute = ctx.keyTable[kKeyAttributes + t];
+        attribute |= 0x80;
+        ctx.triggerTable[t] = start;
+        const std::optional<std::uint8_t> modes = ModeBits(fields->modes);
+        if (!modes) return InvalidEntry(ctx, t);
+        attribute |= *modes;
+
+        if (t >= kFirstClockTrigger && t <= kLastClockTrigger) {
+            const std::optional<std::uint32_t> word =
+                fields->count == 3 ? ClockConditionWord(fields->clock) : std::nullopt;
+            if (!word) return InvalidEntry(ctx, t);
+            PutU32(&ctx.keyTable[kKeyClockSlots + 4 * (kLastClockTrigger - t)], *word);
         }
     }
     return true;

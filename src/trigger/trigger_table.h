@@ -1,9 +1,44 @@
-// The trigger stage: section ZLP.Trigger.
+// The trigger stage: binds trigger numbers to sentences (section
+// ZLP.Trigger), with their mode bits and, for clock triggers, the clock
+// condition word.
 #pragma once
 
 #include "link/context.h"
 
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
 namespace zlt {
+
+inline constexpr unsigned kFirstClockTrigger = 7808;
+inline constexpr unsigned kLastClockTrigger = 7935;
+
+// Limits of an entry's text.
+inline constexpr std::size_t kMaxTriggerValue = 4095;
+inline constexpr std::size_t kMaxModeField = 7;
+inline constexpr std::size_t kMaxSentenceField = 63;
+inline constexpr std::size_t kMaxClockField = 255;
+inline constexpr std::size_t kMaxClockName = 7;
+
+// The fields of an entry "modes + sentence + clock"; `count` is how many
+// were found (fields after the second are optional).
+struct TriggerFields {
+    std::string_view modes, sentence, clock;
+    int count = 0;
+};
+
+// Splits an entry. Nothing when a field is longer than its limit.
+std::optional<TriggerFields> SplitTriggerEntry(std::string_view value);
+
+// The mode bits 6, 5 and 4 of the attribute byte, from the first three mode
+// letters; nothing when one of them is not accepted.
+std::optional<std::uint8_t> ModeBits(std::string_view modes);
+
+// The 32-bit clock condition word (bit 31 set) of a clock condition in one of
+// its eight forms; nothing when no form matches or a number does not fit its
+// bits.
+std::optional<std::uint32_t> ClockConditionWord(std::string_view condition);
 
 bool ParseTriggerTable(LinkContext& ctx);
 
