@@ -96,6 +96,12 @@ bool ImageFile::Open(const std::string& path) {
 }
 
 bool ImageFile::Write(const void* data, std::size_t size) {
+    if (size > writeBudget_) {
+        std::fwrite(data, 1, static_cast<std::size_t>(writeBudget_), stream_);
+        writeBudget_ = 0;
+        return false;
+    }
+    if (writeBudget_ != UINT64_MAX) writeBudget_ -= size;
     return size == 0 || std::fwrite(data, 1, size, stream_) == size;
 }
 

@@ -66,6 +66,10 @@ public:
 
     // Flushes, closes and moves the image into place.
     bool Commit();
+    // Makes every write fail once `bytes` more bytes have been written, as a
+    // full device would; for tests of the failure paths.
+    void FailWritesAfter(std::uint64_t bytes) { writeBudget_ = bytes; }
+
     // Closes and removes what this link made: the temporary file, and the
     // regular file at the image path (a failed link leaves no image behind).
     // Devices and other non-regular files are never removed.
@@ -77,6 +81,7 @@ private:
     std::string target_;    // the file that Commit replaces (symbolic links resolved)
     std::string tempPath_;  // empty when writing in place
     bool removeOnDiscard_ = false;
+    std::uint64_t writeBudget_ = UINT64_MAX;
 };
 
 }  // namespace zlt

@@ -199,3 +199,48 @@ TEST(Pipeline, OverlongPathsAreRefusedBeforeAnythingIsCreated) {
 
 }  // namespace
 }  // namespace zlt::test
+
+namespace zlt::test {
+namespace {
+
+TEST(Pipeline, AWriteFailureInEachSectionEndsTheLinkWithItsLine) {
+    // Byte offsets at which each part of the minimal project's image starts.
+    struct Case {
+        const char* part;
+        std::uint64_t offset;
+        const char* progress;  // the progress line just before the error
+    } cases[] = {
+        {"provisional header", 0, "\nInitial {I}"},
+        {"firmware", 512, "\nProcess System-K"},
+        {"firmware padding", 512 + 37744, "\nProcess System-K"},
+        {"key table", 512 * 75, "\nProcess ZLT_KTAB.BIN"},
+        {"trigger table", 512 * 93, "\nProcess ZLT_TTAB.BIN"},
+        {"sentence table", 512 * 125, "\nProcess ZLT_STAB.BIN"},
+        {"word table", 512 * 253, "\nProcess ZLT_WTAB.BIN"},
+        {"read-me", 512 * 381, "\nProcess ReadMe.txt"},
+        {"read-me padding", 512 * 381 + 300, "\nProcess ReadMe.txt"},
+        {"final header", 512 * 382, "\nProcess OK !!!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.part);
+        TempDir dir;
+        WriteFile(dir / "project.zlp", MinimalProject());
+        auto ctx = std::make_unique<LinkContext>();
+        ctx->image.FailWritesAfter(c.offset);
+        MessageLog log;
+        const std::string image = dir / "out.cfo";
+        EXPECT_FALSE(MakeZltCfo(*ctx, (dir / "project.zlp").c_str(), image.c_str()));
+        const auto& lines = log.lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines.back(), "\nErr: Can not wrtie file " + image);
+        if (std::string(c.part) != "final header") {
+            EXPECT_EQ(lines[lines.size() - 2], Expand(c.progress, dir));
+        }
+        // Only the project file is left: no image and no temporary file.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+        EXPECT_FALSE(fs::exists(image));
+    }
+}
+
+}  // namespace
+}  // namespace zlt::test
