@@ -10,52 +10,71 @@ namespace {
 constexpr const char* kFirmware = "ZLP.Firmware";
 constexpr const char* kUart = "ZLP.Firmware.UartMode";
 
-void OrFlag(LinkContext& ctx, std::size_t offset, bool set, std::uint16_t bit) {
-    if (set) PutU16(&ctx.keyTable[offset], GetU16(&ctx.keyTable[offset]) | bit);
+constexpr OptionField kOptions[] = {
+    {kFirmware, "BUSY_Signal", OptionKind::kByte, 0x58, 0, 0, OptionCheck::kAny},
+    {kFirmware, "STOP_Signal", OptionKind::kByte, 0x59, 0, 0, OptionCheck::kAny},
+    {kFirmware, "STOP_Pulse_Time", OptionKind::kWord, 0x5A, 0, 100, OptionCheck::kAny},
+    {kFirmware, "TG_Pin_Debounce_Time", OptionKind::kWord, 0x54, 0, 40, OptionCheck::kAny},
+    {kFirmware, "ST_Pin_Debounce_Time", OptionKind::kWord, 0x56, 0, 80, OptionCheck::kAny},
+    {kFirmware, "Reset_Beep", OptionKind::kFlag, 0x50, 0x8000, 1, OptionCheck::kAny},
+    {kFirmware, "InterruptiableSTG_UsingPriorityRetriggerRule", OptionKind::kFlag, 0xB0, 0x8000, 1,
+     OptionCheck::kAny},
+    {kFirmware, "STG_ImmediateBreakCTG", OptionKind::kFlag, 0xB0, 0x4000, 1, OptionCheck::kAny},
+    {kFirmware, "BkgndCTG_Resumable", OptionKind::kFlag, 0xB0, 0x2000, 1, OptionCheck::kAny},
+    {kFirmware, "UseStartupPlay", OptionKind::kFlag, 0x50, 0x4000, 0, OptionCheck::kAny},
+    {kFirmware, "StartupPlayVtg", OptionKind::kSignedWord, 0x5C, 0, 0, OptionCheck::kAny},
+    {kUart, "BitsParity", OptionKind::kWord, 0x90, 0, 80, OptionCheck::kBitsParity},
+    {kUart, "BaudRate", OptionKind::kWord, 0x92, 0, 9600, OptionCheck::kBaudRate},
+    {kUart, "FrameLeading1", OptionKind::kByte, 0x94, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameLeading2", OptionKind::kByte, 0x95, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameEnding1", OptionKind::kByte, 0x96, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameEnding2", OptionKind::kByte, 0x97, 0, 0xFF, OptionCheck::kAny},
+};
+
+// False after sending the option's message when the value is not accepted.
+bool Accepted(OptionCheck check, std::uint32_t value) {
+    switch (check) {
+    case OptionCheck::kAny:
+        return true;
+    case OptionCheck::kBitsParity:
+        if (value >= 80 && value <= 82) return true;
+        LnkPrintf("\nErr: Unknown or Unsupport serial bits and parity spec. !!!");
+        return false;
+    case OptionCheck::kBaudRate:
+        if (value == 1200 || value == 2400 || value == 4800 || value == 9600) return true;
+        LnkPrintf("\nErr: Unknown or Unsupport serial baud !!!");
+        return false;
+    }
+    return false;
 }
 
 }  // namespace
 
+std::span<const OptionField> OptionFields() { return kOptions; }
+
 bool ParseOptionTable(LinkContext& ctx) {
     const IniFile& ini = *ctx.reader;
-    std::uint8_t* kt = ctx.keyTable.data();
-
-    // Numbers are stored unchecked, narrowed to their field.
-    kt[kOptBusySignal] = static_cast<std::uint8_t>(ini.ReadUnsigned(kFirmware, "BUSY_Signal", 0));
-    kt[kOptStopSignal] = static_cast<std::uint8_t>(ini.ReadUnsigned(kFirmware, "STOP_Signal", 0));
-    PutU16(kt + kOptStopPulse,
-           static_cast<std::uint16_t>(ini.ReadUnsigned(kFirmware, "STOP_Pulse_Time", 100)));
-    PutU16(kt + kOptTgDebounce,
-           static_cast<std::uint16_t>(ini.ReadUnsigned(kFirmware, "TG_Pin_Debounce_Time", 40)));
-    PutU16(kt + kOptStDebounce,
-           static_cast<std::uint16_t>(ini.ReadUnsigned(kFirmware, "ST_Pin_Debounce_Time", 80)));
-
-    OrFlag(ctx, kOptFlags1, ini.ReadBool(kFirmware, "Reset_Beep", true), 0x8000);
-    OrFlag(ctx, kOptFlags2,
-           ini.ReadBool(kFirmware, "InterruptiableSTG_UsingPriorityRetriggerRule", true), 0x8000);
-    OrFlag(ctx, kOptFlags2, ini.ReadBool(kFirmware, "STG_ImmediateBreakCTG", true), 0x4000);
-    OrFlag(ctx, kOptFlags2, ini.ReadBool(kFirmware, "BkgndCTG_Resumable", true), 0x2000);
-    OrFlag(ctx, kOptFlags1, ini.ReadBool(kFirmware, "UseStartupPlay", false), 0x4000);
-    PutU16(kt + kOptStartupPlayVtg,
-           static_cast<std::uint16_t>(ini.ReadInteger(kFirmware, "StartupPlayVtg", 0)));
-
-    std::uint32_t bitsParity = ini.ReadUnsigned(kUart, "BitsParity", 80);
-    if (bitsParity < 80 || bitsParity > 82) {
-        LnkPrintf("\nErr: Unknown or Unsupport serial bits and parity spec. !!!");
-        return false;
+    for (const OptionField& f : kOptions) {
+        std::uint8_t* field = &ctx.keyTable[f.offset];
+        switch (f.kind) {
+        case OptionKind::kByte:
+            *field = static_cast<std::uint8_t>(ini.ReadUnsigned(f.section, f.key, f.def));
+            break;
+        case OptionKind::kWord: {
+            const std::uint32_t value = ini.ReadUnsigned(f.section, f.key, f.def);
+            if (!Accepted(f.check, value)) return false;
+            PutU16(field, static_cast<std::uint16_t>(value));
+            break;
+        }
+        case OptionKind::kSignedWord:
+            PutU16(field, static_cast<std::uint16_t>(
+                              ini.ReadInteger(f.section, f.key, static_cast<std::int32_t>(f.def))));
+            break;
+        case OptionKind::kFlag:
+            if (ini.ReadBool(f.section, f.key, f.def != 0)) PutU16(field, GetU16(field) | f.bit);
+            break;
+        }
     }
-    PutU16(kt + kOptBitsParity, static_cast<std::uint16_t>(bitsParity));
-
-    std::uint32_t baud = ini.ReadUnsigned(kUart, "BaudRate", 9600);
-    if (baud != 1200 && baud != 2400 && baud != 4800 && baud != 9600) {
-        LnkPrintf("\nErr: Unknown or Unsupport serial baud !!!");
-        return false;
-    }
-    PutU16(kt + kOptBaudRate, static_cast<std::uint16_t>(baud));
-
-    const char* frameKeys[] = {"FrameLeading1", "FrameLeading2", "FrameEnding1", "FrameEnding2"};
-    for (std::size_t i = 0; i < 4; ++i)
-        kt[kOptFrameBytes + i] = static_cast<std::uint8_t>(ini.ReadUnsigned(kUart, frameKeys[i], 0xFF));
     return true;
 }
 

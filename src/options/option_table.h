@@ -1,24 +1,39 @@
-// The firmware options: settings page of the key table.
+// The firmware options: the settings page of the key table, filled from
+// sections ZLP.Firmware and ZLP.Firmware.UartMode.
 #pragma once
 
 #include "link/context.h"
 
+#include <cstdint>
+#include <span>
+
 namespace zlt {
 
-// Key-table offsets of the settings that the option stage fills.
-inline constexpr std::size_t kOptFlags1 = 0x50;  // bit 15 Reset_Beep, bit 14 UseStartupPlay
-inline constexpr std::size_t kOptTgDebounce = 0x54;
-inline constexpr std::size_t kOptStDebounce = 0x56;
-inline constexpr std::size_t kOptBusySignal = 0x58;
-inline constexpr std::size_t kOptStopSignal = 0x59;
-inline constexpr std::size_t kOptStopPulse = 0x5A;
-inline constexpr std::size_t kOptStartupPlayVtg = 0x5C;
-inline constexpr std::size_t kOptBitsParity = 0x90;
-inline constexpr std::size_t kOptBaudRate = 0x92;
-inline constexpr std::size_t kOptFrameBytes = 0x94;  // Leading1, Leading2, Ending1, Ending2
-inline constexpr std::size_t kOptFlags2 = 0xB0;      // bits 15, 14, 13: trigger rules
+// How an option's value is read from the project and stored.
+enum class OptionKind {
+    kByte,      // ReadUnsigned, low 8 bits
+    kWord,      // ReadUnsigned, low 16 bits
+    kSignedWord,// ReadInteger, low 16 bits
+    kFlag,      // ReadBool; true ORs `bit` into the 16-bit word
+};
 
-// Reads sections ZLP.Firmware and ZLP.Firmware.UartMode into the key table.
+// Values an option accepts; anything else ends the stage with its message.
+enum class OptionCheck { kAny, kBitsParity, kBaudRate };
+
+struct OptionField {
+    const char* section;
+    const char* key;
+    OptionKind kind;
+    std::size_t offset;  // in the key table
+    std::uint16_t bit;   // kFlag only
+    std::uint32_t def;   // default value (0 or 1 for flags)
+    OptionCheck check;
+};
+
+// Every option, in the order the stage reads them.
+std::span<const OptionField> OptionFields();
+
+// Reads the options into the key table.
 bool ParseOptionTable(LinkContext& ctx);
 
 }  // namespace zlt
