@@ -139,8 +139,9 @@ TEST(Blocks, LabelCapacity) {
     for (unsigned first = 1; first <= LabelTable::kCapacity; first += 64, ++n) {
         std::string decl, calls;
         for (unsigned i = first; i < first + 64 && i <= LabelTable::kCapacity; ++i) {
-            decl += (decl.empty() ? "" : "+") + ("^BLK_" + Label(i));
-            calls += (calls.empty() ? "" : "+") + ((i % 2 ? "^CALL_" : "^JMP_") + Label(i));
+            if (!decl.empty()) decl += '+', calls += '+';
+            decl.append("^BLK_").append(Label(i));
+            calls.append(i % 2 ? "^CALL_" : "^JMP_").append(Label(i));
         }
         s[n] = decl;
         s[4096 + n] = calls;
