@@ -34,25 +34,14 @@ const char* LabelTable::Name(std::uint16_t number) const {
     return e ? e->name->c_str() : nullptr;
 }
 
-std::uint16_t LabelTable::Sentence(std::uint16_t number) const {
+std::uint16_t LabelTable::Get(std::uint16_t number, std::uint16_t Entry::*field) const {
     const Entry* e = At(number);
-    return e ? e->sentence : 0;
+    return e ? e->*field : 0;
 }
 
-bool LabelTable::SetSentence(std::uint16_t number, std::uint16_t sentence) {
+bool LabelTable::Set(std::uint16_t number, std::uint16_t Entry::*field, std::uint16_t value) {
     Entry* e = At(number);
-    if (e) e->sentence = sentence;
-    return e != nullptr;
-}
-
-std::uint16_t LabelTable::BlockStart(std::uint16_t number) const {
-    const Entry* e = At(number);
-    return e ? e->blockStart : 0;
-}
-
-bool LabelTable::SetBlockStart(std::uint16_t number, std::uint16_t start) {
-    Entry* e = At(number);
-    if (e) e->blockStart = start;
+    if (e) e->*field = value;
     return e != nullptr;
 }
 

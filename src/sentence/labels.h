@@ -30,11 +30,16 @@ public:
     // Accessors by label number; a number of 0 or above Count() has no
     // entry: Name() gives nullptr, the getters 0, the setters false.
     const char* Name(std::uint16_t number) const;
-    std::uint16_t Sentence(std::uint16_t number) const;
-    bool SetSentence(std::uint16_t number, std::uint16_t sentence);
+    // The sentence that declared the block.
+    std::uint16_t Sentence(std::uint16_t number) const { return Get(number, &Entry::sentence); }
+    bool SetSentence(std::uint16_t number, std::uint16_t sentence) {
+        return Set(number, &Entry::sentence, sentence);
+    }
     // Unit index of the block's first code unit; 0 while undeclared.
-    std::uint16_t BlockStart(std::uint16_t number) const;
-    bool SetBlockStart(std::uint16_t number, std::uint16_t start);
+    std::uint16_t BlockStart(std::uint16_t number) const { return Get(number, &Entry::blockStart); }
+    bool SetBlockStart(std::uint16_t number, std::uint16_t start) {
+        return Set(number, &Entry::blockStart, start);
+    }
 
     std::uint16_t Count() const { return static_cast<std::uint16_t>(entries_.size()); }
 
@@ -56,6 +61,8 @@ private:
 
     Entry* At(std::uint16_t number);
     const Entry* At(std::uint16_t number) const;
+    std::uint16_t Get(std::uint16_t number, std::uint16_t Entry::*field) const;
+    bool Set(std::uint16_t number, std::uint16_t Entry::*field, std::uint16_t value);
 
     std::unordered_map<std::string, std::uint16_t, Hash, std::equal_to<>> index_;
     std::vector<Entry> entries_;  // entries_[number - 1]

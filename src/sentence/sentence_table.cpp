@@ -37,7 +37,7 @@ public:
     bool CompileAll();
 
 private:
-    bool CompileSentence(unsigned number, std::string_view text);
+    bool CompileSentence(unsigned number, const std::string& key, std::string_view text);
     bool CompileStep(Sentence& s, std::string_view stepText);
     bool CompileWord(const Sentence& s, std::string_view stepText);
     bool CompileMute(const Sentence& s, std::string_view stepText);
@@ -75,15 +75,15 @@ std::optional<std::string_view> NextStepText(std::string_view& text) {
 
 bool Compiler::CompileAll() {
     for (unsigned n = 0; n < kEntryCount; ++n) {
-        std::string text =
-            ctx_.reader->ReadString("ZLP.Sentence", FormatText("S%0.4d", static_cast<int>(n)), "");
-        if (!text.empty() && !CompileSentence(n, text)) return false;
+        std::string key = FormatText("S%0.4d", static_cast<int>(n));
+        std::string text = ctx_.reader->ReadString("ZLP.Sentence", key, "");
+        if (!text.empty() && !CompileSentence(n, key, text)) return false;
     }
     LnkPrintf("\n        Total used STEP = %d", static_cast<int>(next_));
     return true;
 }
 
-bool Compiler::CompileSentence(unsigned number, std::string_view text) {
+bool Compiler::CompileSentence(unsigned number, const std::string& key, std::string_view text) {
     Sentence s;
     s.number = number;
     const unsigned start = next_;
@@ -95,7 +95,7 @@ bool Compiler::CompileSentence(unsigned number, std::string_view text) {
         std::optional<std::string_view> stepText = NextStepText(text);
         if (!stepText) break;
         if (!hasSteps) {
-            LnkPrintf("\n        Parsing %s", FormatText("S%0.4d", static_cast<int>(number)).c_str());
+            LnkPrintf("\n        Parsing %s", key.c_str());
             hasSteps = true;
             if (textSize > kMaxSentenceText) return Invalid(s);
         }
