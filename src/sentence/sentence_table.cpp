@@ -97,6 +97,8 @@ bool Compiler::CompileSentence(unsigned number, const std::string& key, std::str
         if (!hasSteps) {
             LnkPrintf("\n        Parsing %s", key.c_str());
             hasSteps = true;
+            // An over-long text is refused as a whole, after its Parsing
+            // line like any other fault of the sentence.
             if (textSize > kMaxSentenceText) return Invalid(s);
         }
         if (stepText->size() > kMaxStepText) return Invalid(s);
