@@ -5,10 +5,12 @@
 
 namespace zlt {
 
-// Compiles section ZLP.Sentence into the sentence table and sentence index.
+// Compiles section ZLP.Sentence into the sentence table and sentence index;
+// empties the label table on failure.
 bool CompileSentences(LinkContext& ctx);
 
-// Replaces the label numbers of CALL and JMP units by their block starts.
+// Replaces the label numbers of CALL and JMP units by their block starts
+// (labels.cpp); empties the label table whatever the outcome.
 bool ResolveBlocks(LinkContext& ctx);
 
 // Writes the 32768 code units: 128 pages.
