@@ -87,4 +87,32 @@ std::optional<std::string_view> NextToken(std::string_view& text, const CharSet&
     return token;
 }
 
+bool Pattern(std::string_view pattern, std::string_view text, std::size_t maxField,
+             PatternFields& out) {
+    out = PatternFields{};
+    while (!pattern.empty()) {
+        if (pattern.front() == ' ') {
+            text = SkipSpace(text);
+            pattern.remove_prefix(1);
+        } else if (pattern.starts_with("%u")) {
+            std::optional<std::int64_t> n = out.numberCount < 4 ? Decimal(text) : std::nullopt;
+            if (!n) return false;
+            out.numbers[out.numberCount++] = *n;
+            pattern.remove_prefix(2);
+        } else if (pattern.starts_with("%[^")) {
+            const std::size_t close = pattern.find(']', 3);
+            if (close == std::string_view::npos || out.textCount == 2) return false;
+            std::optional<std::string_view> field =
+                Span(text, CharSet::Except(pattern.substr(3, close - 3)), maxField);
+            if (!field) return false;
+            out.texts[out.textCount++] = *field;
+            pattern.remove_prefix(close + 1);
+        } else {
+            if (!Literal(text, pattern.substr(0, 1))) return false;
+            pattern.remove_prefix(1);
+        }
+    }
+    return true;
+}
+
 }  // namespace zlt::scan

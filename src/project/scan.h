@@ -82,4 +82,19 @@ std::optional<std::string_view> Span(std::string_view& text, const CharSet& set,
 // separators count as one; nothing is returned once only separators remain.
 std::optional<std::string_view> NextToken(std::string_view& text, const CharSet& separators);
 
+// Fields read by Pattern, in the order the pattern names them.
+struct PatternFields {
+    std::string_view texts[2];
+    std::int64_t numbers[4] = {};
+    int textCount = 0;
+    int numberCount = 0;
+};
+
+// Runs a scan format made of the directives ' ' (any white space), "%[^...]"
+// (a field of at most maxField bytes), "%u" (a Decimal) and literal bytes over
+// text. True when every conversion of the pattern was read; what follows the
+// last one is ignored. At most two fields and four numbers.
+bool Pattern(std::string_view pattern, std::string_view text, std::size_t maxField,
+             PatternFields& out);
+
 }  // namespace zlt::scan

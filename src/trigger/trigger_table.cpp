@@ -3,7 +3,7 @@
 #include "link/bytes.h"
 #include "link/format.h"
 #include "link/message.h"
-#include "trigger/entry_scan.h"
+#include "project/scan.h"
 #include "trigger/key_sections.h"
 
 namespace zlt {
@@ -37,21 +37,31 @@ unsigned WeekdayOf(std::string_view name) {
     return IndexOfName(name, kDays, 0, 0);
 }
 
-// atol on the text after the 'S': white space, a sign, decimal digits.
-// Values beyond any sentence number saturate.
-long ReadSentenceNumber(std::string_view s) {
-    while (!s.empty() && IsScanSpace(s.front())) s.remove_prefix(1);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    long value = 0;
-    while (!s.empty() && s.front() >= '0' && s.front() <= '9') {
-        if (value < 100000) value = value * 10 + (s.front() - '0');
-        s.remove_prefix(1);
-    }
-    return negative ? -value : value;
+// atol on the text after the 'S': white space, a sign, decimal digits; no
+// digit reads as 0.
+std::int64_t ReadSentenceNumber(std::string_view text) { return scan::Decimal(text).value_or(0); }
+
+// Reads a "%[^...]" field of an entry. Sets `tooLong` when the field is
+// longer than its limit, which refuses the entry rather than cutting it.
+bool EntryField(std::string_view& text, std::string_view stop, std::size_t limit,
+                std::string_view& out, bool& tooLong) {
+    const scan::CharSet set = scan::CharSet::Except(stop);
+    std::string_view probe = text;
+    std::optional<std::string_view> field = scan::Span(probe, set, SIZE_MAX);
+    if (!field) return false;
+    tooLong = field->size() > limit;
+    if (tooLong) return false;
+    out = *field;
+    text = probe;
+    return true;
+}
+
+// " + ": optional white space, a plus, optional white space.
+bool Plus(std::string_view& text) {
+    std::string_view rest = scan::SkipSpace(text);
+    if (!scan::Literal(rest, "+")) return false;
+    text = scan::SkipSpace(rest);
+    return true;
 }
 
 // How the fields of a clock form fill the condition word.
@@ -82,22 +92,17 @@ bool InvalidEntry(const LinkContext& ctx, unsigned t) {
 }  // namespace
 
 std::optional<TriggerFields> SplitTriggerEntry(std::string_view value) {
-    // "%[^ +] + %[^ +;] + %[^ ;]"
+    // The fields of the scan format "%[^ +] + %[^ +;] + %[^ ;]".
     TriggerFields f;
-    TextScanner scan(value);
     bool tooLong = false;
-    if (!scan.Field(" +", kMaxModeField, f.modes, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
-    f.count = 1;
-    scan.SkipSpace();
-    if (!scan.Literal('+')) return f;
-    scan.SkipSpace();
-    if (!scan.Field(" +;", kMaxSentenceField, f.sentence, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
-    f.count = 2;
-    scan.SkipSpace();
-    if (!scan.Literal('+')) return f;
-    scan.SkipSpace();
-    if (!scan.Field(" ;", kMaxClockField, f.clock, &tooLong)) return tooLong ? std::nullopt : std::optional(f);
-    f.count = 3;
+    if (EntryField(value, " +", kMaxModeField, f.modes, tooLong)) {
+        f.count = 1;
+        if (Plus(value) && EntryField(value, " +;", kMaxSentenceField, f.sentence, tooLong)) {
+            f.count = 2;
+            if (Plus(value) && EntryField(value, " ;", kMaxClockField, f.clock, tooLong)) f.count = 3;
+        }
+    }
+    if (tooLong) return std::nullopt;
     return f;
 }
 
@@ -121,32 +126,33 @@ std::optional<std::uint8_t> ModeBits(std::string_view modes) {
 
 std::optional<std::uint32_t> ClockConditionWord(std::string_view condition) {
     for (const ClockForm& form : kClockForms) {
-        ScannedFields f;
-        if (!ScanPattern(form.pattern, condition, kMaxClockName, f)) continue;
-        std::uint32_t month = 0, day = 0, firstDay = 7, lastDay = 7;
-        const std::uint32_t* n = f.numbers;
+        scan::PatternFields f;
+        if (!scan::Pattern(form.pattern, condition, kMaxClockName, f)) continue;
+        std::int64_t month = 0, day = 0, firstDay = 7, lastDay = 7;
+        const std::int64_t* n = f.numbers;
         switch (form.kind) {
         case ClockKind::kDate:
-            month = MonthOf(f.names[0]);
+            month = MonthOf(f.texts[0]);
             day = *n++;
             break;
         case ClockKind::kWeekdayRange:
-            firstDay = WeekdayOf(f.names[0]);
-            lastDay = WeekdayOf(f.names[1]);
+            firstDay = WeekdayOf(f.texts[0]);
+            lastDay = WeekdayOf(f.texts[1]);
             break;
         case ClockKind::kWeekday:
-            firstDay = WeekdayOf(f.names[0]);
+            firstDay = WeekdayOf(f.texts[0]);
             break;
         case ClockKind::kAnyDay:
             break;
         }
-        const std::uint32_t hour = *n++;
-        const std::uint32_t lastHour = form.hourRange ? *n++ : 31;
-        const std::uint32_t minute = *n;
+        const std::int64_t hour = *n++;
+        const std::int64_t lastHour = form.hourRange ? *n++ : 31;
+        const std::int64_t minute = *n;
         // A number wider than its bits would spill into its neighbours.
-        if (f.overflow || day > 31 || hour > 31 || lastHour > 31 || minute > 63) return std::nullopt;
-        return 0x80000000u | month << 27 | day << 22 | firstDay << 19 | lastDay << 16 | hour << 11 |
-               lastHour << 6 | minute;
+        auto fits = [](std::int64_t v, std::int64_t max) { return v >= 0 && v <= max; };
+        if (!fits(day, 31) || !fits(hour, 31) || !fits(lastHour, 31) || !fits(minute, 63)) return std::nullopt;
+        return static_cast<std::uint32_t>(0x80000000u | month << 27 | day << 22 | firstDay << 19 |
+                                          lastDay << 16 | hour << 11 | lastHour << 6 | minute);
     }
     return std::nullopt;
 }
@@ -161,8 +167,8 @@ bool ParseTriggerTable(LinkContext& ctx) {
         if (!fields || fields->count < 2) return InvalidEntry(ctx, t);
         if (fields->sentence.front() == 'N') continue;  // the trigger is unused
         if (fields->sentence.front() != 'S') return InvalidEntry(ctx, t);
-        const long sentence = ReadSentenceNumber(fields->sentence.substr(1));
-        if (sentence < 0 || sentence >= static_cast<long>(kEntryCount)) return InvalidEntry(ctx, t);
+        const std::int64_t sentence = ReadSentenceNumber(fields->sentence.substr(1));
+        if (sentence < 0 || sentence >= kEntryCount) return InvalidEntry(ctx, t);
         const std::uint16_t start = ctx.sentenceIndex[static_cast<std::size_t>(sentence)];
         if (start == 0) {
             LnkPrintf("\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
