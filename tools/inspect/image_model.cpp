@@ -1,0 +1,230 @@
+#include "inspect/image_model.h"
+
+#include "link/bytes.h"
+#include "link/format.h"
+#include "options/option_table.h"
+#include "target/firmware.h"
+#include "target/firmware_images.h"
+#include "trigger/key_sections.h"
+#include "trigger/trigger_table.h"
+
+#include <cstring>
+
+namespace zlt::inspect {
+
+namespace {
+
+const std::uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+
+bool Fail(std::string& error, std::string text) {
+    error = std::move(text);
+    return false;
+}
+
+// Fixed page counts of the table sections; 0 where the size varies.
+constexpr std::uint32_t kFixedPages[9] = {0, 0, 0, 18, 32, 128, 128, 0, 0};
+
+bool CheckContainer(const std::string& data, Image& image, std::string& error) {
+    if (data.size() < 512)
+        return Fail(error, FormatText("file is %u bytes, shorter than the 512-byte header",
+                                      static_cast<unsigned>(data.size())));
+    const std::uint8_t* h = Bytes(data);
+    if (std::memcmp(h, "CFO", 4) != 0) return Fail(error, "not a CFO image: wrong magic");
+    if (GetU16(h + 4) != 0x0300)
+        return Fail(error, FormatText("unsupported format version 0x%04X", unsigned{GetU16(h + 4)}));
+    if (GetU16(h + 6) != 31)
+        return Fail(error, FormatText("slot count is %u, not 31", unsigned{GetU16(h + 6)}));
+    for (unsigned i = 8; i < 16; ++i)
+        if (h[i] != 0) return Fail(error, FormatText("reserved header byte %u is not zero", i));
+
+    std::uint64_t next = 1;
+    for (unsigned t = 1; t <= 31; ++t) {
+        const std::uint8_t* s = h + 16 * t;
+        const unsigned type = GetU16(s);
+        const bool used = t >= 2 && t <= 8;
+        if (!used) {
+            for (unsigned i = 0; i < 16; ++i)
+                if (s[i] != 0) return Fail(error, FormatText("directory slot %u is not empty", t));
+            continue;
+        }
+        if (type != t) return Fail(error, FormatText("directory slot %u holds section type %u", t, type));
+        if (GetU16(s + 2) != 0) return Fail(error, FormatText("directory slot %u: reserved field is not zero", t));
+        SectionView& v = image.sections[t];
+        v.type = t;
+        v.firstPage = GetU32(s + 4);
+        v.pageCount = GetU32(s + 8);
+        v.byteLength = GetU32(s + 12);
+        if (v.firstPage != next)
+            return Fail(error, FormatText("section %u starts at page %u, not at page %u after the one before",
+                                          t, v.firstPage, static_cast<unsigned>(next)));
+        if (kFixedPages[t] != 0 && (v.pageCount != kFixedPages[t] || v.byteLength != kFixedPages[t] * 512))
+            return Fail(error, FormatText("section %u is %u pages and %u bytes, not %u pages", t,
+                                          v.pageCount, v.byteLength, kFixedPages[t]));
+        if (static_cast<std::uint64_t>(v.byteLength) > 512ull * v.pageCount)
+            return Fail(error, FormatText("section %u: %u bytes do not fit its %u pages", t, v.byteLength,
+                                          v.pageCount));
+        if (PagesFor(v.byteLength) != v.pageCount && t != 7)
+            return Fail(error, FormatText("section %u: %u pages for %u bytes", t, v.pageCount, v.byteLength));
+        if (t == 7 && v.byteLength != 512ull * v.pageCount)
+            return Fail(error, FormatText("section 7: %u bytes for %u pages", v.byteLength, v.pageCount));
+        next += v.pageCount;
+    }
+    for (unsigned i = 0x90; i < 512; ++i)
+        if (h[i] != 0) return Fail(error, FormatText("reserved header byte %u is not zero", i));
+    if (data.size() != 512 * next)
+        return Fail(error, FormatText("file is %u bytes, its directory describes %u",
+                                      static_cast<unsigned>(data.size()), static_cast<unsigned>(512 * next)));
+    for (unsigned t = 2; t <= 8; ++t) {
+        SectionView& v = image.sections[t];
+        v.bytes = std::string_view(data).substr(512ull * v.firstPage, v.byteLength);
+        const std::size_t padFrom = 512ull * v.firstPage + v.byteLength;
+        const std::size_t padTo = 512ull * (v.firstPage + v.pageCount);
+        for (std::size_t i = padFrom; i < padTo; ++i)
+            if (data[i] != 0) return Fail(error, FormatText("section %u: padding is not zero", t));
+    }
+    return true;
+}
+
+void DecodeFirmware(Image& image) {
+    const std::string_view fw = image.sections[2].bytes;
+    for (unsigned id = 4097; id <= 4111; ++id) {
+        auto carried = FindFirmwareImage(id);
+        if (!carried.empty() && carried.size() == fw.size() &&
+            std::memcmp(carried.data(), fw.data(), fw.size()) == 0) {
+            image.firmwareId = id;
+            image.triggerMode = kTriggerModeNames[id - 4097];
+            return;
+        }
+    }
+}
+
+std::string OptionText(const OptionField& f, const std::uint8_t* kt) {
+    switch (f.kind) {
+    case OptionKind::kByte:
+        return std::to_string(kt[f.offset]);
+    case OptionKind::kWord:
+        return std::to_string(GetU16(kt + f.offset));
+    case OptionKind::kSignedWord:
+        return std::to_string(static_cast<std::int16_t>(GetU16(kt + f.offset)));
+    case OptionKind::kFlag:
+        return (GetU16(kt + f.offset) & f.bit) ? "true" : "false";
+    }
+    return {};
+}
+
+bool DecodeKeyTable(Image& image, std::string& error) {
+    const std::uint8_t* kt = Bytes(image.sections[3].bytes);
+    if (std::memcmp(kt, "NVK", 4) != 0) return Fail(error, "key table: wrong magic number");
+    image.modelId.assign(reinterpret_cast<const char*>(kt + 4), strnlen(reinterpret_cast<const char*>(kt + 4), 8));
+    unsigned* stamp = &image.stamp.year;
+    for (int i = 0; i < 8; ++i) stamp[i] = GetU16(kt + kKeyTimeStamp + 2 * i);
+    for (const OptionField& f : OptionFields()) image.options.push_back({f.section, f.key, OptionText(f, kt)});
+
+    const std::uint8_t* tt = Bytes(image.sections[4].bytes);
+    for (unsigned t = 0; t < 8192; ++t) {
+        const std::uint8_t attribute = kt[kKeyAttributes + t];
+        const std::uint16_t start = GetU16(tt + 2 * t);
+        const bool clock = t >= kFirstClockTrigger && t <= kLastClockTrigger;
+        const std::uint32_t word = clock ? GetU32(kt + kKeyClockSlots + 4 * (kLastClockTrigger - t)) : 0;
+        if (attribute == 0 && start == 0 && word == 0) continue;
+        if ((attribute & 0x8F) != 0x80 || start == 0)
+            return Fail(error, FormatText("trigger %u: attribute byte 0x%02X and sentence unit %u do not "
+                                          "describe a bound trigger", t, unsigned{attribute}, unsigned{start}));
+        TriggerBinding b{t, "", start, std::nullopt};
+        b.modes += (attribute & 0x40) ? 'L' : 'E';
+        b.modes += (attribute & 0x20) ? 'U' : 'H';
+        b.modes += (attribute & 0x10) ? 'N' : 'I';
+        if (clock) {
+            if (!ClockConditionText(word))
+                return Fail(error, FormatText("clock trigger %u: condition word 0x%08X is not valid", t, word));
+            b.clockWord = word;
+        }
+        image.triggers.push_back(b);
+    }
+    return true;
+}
+
+bool DecodeWords(Image& image, std::string& error) {
+    const std::uint8_t* wt = Bytes(image.sections[6].bytes);
+    std::uint32_t nextPage = 0;
+    for (unsigned n = 0; n < 8192; ++n) {
+        const std::uint32_t first = GetU32(wt + 8 * n), second = GetU32(wt + 8 * n + 4);
+        if (second == 0) {
+            if (first != 0) return Fail(error, FormatText("word %u: undefined but not zero", n));
+            continue;
+        }
+        WordInfo w{};
+        w.number = n;
+        w.formatFlags = first >> 24;
+        w.bits = w.formatFlags == 0x25 ? 8 : w.formatFlags == 0x17 ? 16 : 0;
+        w.rateCode = (second >> 24) & 0xF;
+        w.sampleRate = SampleRateOf(w.rateCode);
+        w.byteLength = (second & 0xFFFFFF) * 16;
+        w.pages = PagesFor(w.byteLength);
+        w.startPage = first & 0xFFFFFF;
+        w.used = (second & 0x80000000u) != 0;
+        if (w.bits == 0 || w.sampleRate == 0 || (second & 0x70000000u) != 0)
+            return Fail(error, FormatText("word %u: unknown format 0x%08X 0x%08X", n, first, second));
+        if (w.used) {
+            if (w.startPage != nextPage)
+                return Fail(error, FormatText("word %u starts at page %u, not %u", n, w.startPage, nextPage));
+            nextPage += w.pages;
+        } else if (w.startPage != 0) {
+            return Fail(error, FormatText("unused word %u has start page %u", n, w.startPage));
+        }
+        image.words.push_back(w);
+    }
+    if (nextPage != image.sections[7].pageCount)
+        return Fail(error, FormatText("used words take %u pages, the word image holds %u", nextPage,
+                                      image.sections[7].pageCount));
+    return true;
+}
+
+}  // namespace
+
+unsigned SampleRateOf(unsigned rateCode) {
+    static const unsigned kRates[] = {0, 8000, 11025, 16000, 22050, 24000, 32000, 40000, 44100, 48000};
+    return rateCode < 10 ? kRates[rateCode] : 0;
+}
+
+std::optional<std::string> ClockConditionText(std::uint32_t word) {
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    static const char* const kDays[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+    if (!(word & 0x80000000u)) return std::nullopt;
+    const unsigned month = (word >> 27) & 0xF, day = (word >> 22) & 0x1F, first = (word >> 19) & 7,
+                   last = (word >> 16) & 7, hour = (word >> 11) & 0x1F, lastHour = (word >> 6) & 0x1F,
+                   minute = word & 0x3F;
+    std::string text;
+    if (month != 0) {
+        if (month > 12 || first != 7 || last != 7) return std::nullopt;
+        text = FormatText("%s-%u/", kMonths[month - 1], day);
+    } else if (day != 0) {
+        return std::nullopt;
+    } else if (first != 7) {
+        text = kDays[first];
+        if (last != 7) text += std::string("~") + kDays[last];
+        text += "/";
+    } else if (last != 7) {
+        return std::nullopt;
+    }
+    text += std::to_string(hour);
+    if (lastHour != 31) text += "~" + std::to_string(lastHour);
+    text += ":" + std::to_string(minute);
+    return text;
+}
+
+std::optional<Image> ParseImage(std::string data, std::string& error) {
+    Image image;
+    image.data = std::move(data);
+    if (!CheckContainer(image.data, image, error)) return std::nullopt;
+    DecodeFirmware(image);
+    if (!DecodeKeyTable(image, error)) return std::nullopt;
+    const std::uint8_t* st = Bytes(image.sections[5].bytes);
+    for (std::size_t k = 0; k < image.units.size(); ++k) image.units[k] = GetU16(st + 2 * k);
+    if (!DecodeWords(image, error)) return std::nullopt;
+    image.readme = std::string(image.sections[8].bytes);
+    return image;
+}
+
+}  // namespace zlt::inspect

@@ -1,0 +1,33 @@
+// Writes a project that links back to a given image.
+#pragma once
+
+#include "inspect/disassembler.h"
+#include "inspect/image_model.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zlt::inspect {
+
+// What the read-me of an image tells about the link that made it.
+struct ReadmeFacts {
+    std::string triggerMode;   // as the project spelt it
+    std::string projectPath;   // as the host passed it to the linker
+    std::string imagePath;
+    std::string description;
+};
+
+std::optional<ReadmeFacts> ParseReadme(const std::string& readme);
+
+// The project file text. `clipPath(n)` names the clip file written for word n.
+// Nothing when the image cannot be expressed as a project (unknown firmware,
+// or a read-me that is not the linker's); `error` says why.
+std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
+                                          const std::string& clipFolder, std::string& error);
+
+// The time stamp as seconds since 1970 when it is one that a fixed link time
+// gives (UTC, no milliseconds, matching weekday); else nothing.
+std::optional<long long> FixedLinkTime(const LinkStamp& stamp);
+
+}  // namespace zlt::inspect

@@ -1,0 +1,137 @@
+#include "inspect/report.h"
+
+#include "link/format.h"
+
+namespace zlt::inspect {
+
+namespace {
+
+const char* const kSectionNames[9] = {"", "", "System-K", "ZLT_KTAB.BIN", "ZLT_TTAB.BIN",
+                                      "ZLT_STAB.BIN", "ZLT_WTAB.BIN", "ZLT_WIMG.BIN", "ReadMe.txt"};
+
+std::string JoinSteps(const SentenceListing& s) {
+    std::string text;
+    for (const std::string& step : s.steps) text += (text.empty() ? "" : "+") + step;
+    return text.empty() ? "N" : text;
+}
+
+std::string SentenceName(const std::vector<SentenceListing>& sentences, unsigned unit) {
+    const int n = SentenceAt(sentences, unit);
+    return n < 0 ? FormatText("unit %u", unit) : FormatText("S%0.4d", n);
+}
+
+std::string FirmwareName(const Image& image) {
+    return image.firmwareId ? image.triggerMode : "unknown firmware";
+}
+
+std::string StampText(const LinkStamp& t) {
+    return FormatText("%0.4u/%0.2u/%0.2u %0.2u:%0.2u:%0.2u.%0.3u", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second, t.millisecond);
+}
+
+// A JSON string literal of 8-bit text: bytes outside ASCII are kept as the
+// code points of the same value.
+std::string Json(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            out += FormatText("\\u%0.4X", unsigned{c});
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+int SentenceAt(const std::vector<SentenceListing>& sentences, unsigned unit) {
+    for (std::size_t i = 0; i < sentences.size(); ++i)
+        if (sentences[i].start == unit) return static_cast<int>(i);
+    return -1;
+}
+
+std::string TextReport(const Image& image, const std::vector<SentenceListing>& sentences) {
+    std::string out;
+    out += FormatText("CFO image, %u pages\n", static_cast<unsigned>(image.data.size() / 512));
+    out += "Directory:\n";
+    for (unsigned t = 2; t <= 8; ++t) {
+        const SectionView& s = image.sections[t];
+        out += FormatText("  %u %-13s first page %5u, %5u pages, %9u bytes\n", t, kSectionNames[t],
+                          s.firstPage, s.pageCount, s.byteLength);
+    }
+    out += "Trigger mode: " + FirmwareName(image);
+    if (image.firmwareId) out += FormatText(" (firmware %u)", *image.firmwareId);
+    out += "\nModel-ID: " + image.modelId + "\nLink time: " + StampText(image.stamp) + "\n";
+    out += "Options:\n";
+    for (const OptionValue& o : image.options) out += "  " + o.key + " = " + o.value + "\n";
+    out += FormatText("Triggers: %u\n", static_cast<unsigned>(image.triggers.size()));
+    for (const TriggerBinding& t : image.triggers) {
+        out += FormatText("  T%0.4u = %s + %s", t.trigger, t.modes.c_str(),
+                          SentenceName(sentences, t.startUnit).c_str());
+        if (t.clockWord) out += " + " + *ClockConditionText(*t.clockWord);
+        out += "\n";
+    }
+    out += FormatText("Words: %u\n", static_cast<unsigned>(image.words.size()));
+    for (const WordInfo& w : image.words) {
+        out += FormatText("  W%0.4u %2u-bit %5u Hz %9u bytes %6u pages", w.number, w.bits, w.sampleRate,
+                          w.byteLength, w.pages);
+        out += w.used ? FormatText(" from page %u\n", w.startPage) : std::string(" unused\n");
+    }
+    out += FormatText("Sentences: %u\n", static_cast<unsigned>(sentences.size()));
+    for (std::size_t i = 0; i < sentences.size(); ++i)
+        out += FormatText("  S%0.4u (unit %u) = ", static_cast<unsigned>(i), unsigned{sentences[i].start}) +
+               JoinSteps(sentences[i]) + "\n";
+    out += "Read-me:" + image.readme + "\n";
+    return out;
+}
+
+std::string JsonReport(const Image& image, const std::vector<SentenceListing>& sentences) {
+    std::string out = "{\n";
+    out += FormatText("  \"pages\": %u,\n  \"sections\": [", static_cast<unsigned>(image.data.size() / 512));
+    for (unsigned t = 2; t <= 8; ++t) {
+        const SectionView& s = image.sections[t];
+        out += FormatText("%s\n    {\"type\": %u, \"name\": \"%s\", \"firstPage\": %u, \"pageCount\": %u, "
+                          "\"byteLength\": %u}",
+                          t == 2 ? "" : ",", t, kSectionNames[t], s.firstPage, s.pageCount, s.byteLength);
+    }
+    out += "\n  ],\n  \"triggerMode\": " + (image.firmwareId ? Json(image.triggerMode) : std::string("null"));
+    out += FormatText(",\n  \"firmwareId\": %s", image.firmwareId ? std::to_string(*image.firmwareId).c_str() : "null");
+    out += ",\n  \"modelId\": " + Json(image.modelId);
+    out += ",\n  \"linkTime\": " + Json(StampText(image.stamp));
+    out += ",\n  \"options\": {";
+    for (std::size_t i = 0; i < image.options.size(); ++i)
+        out += (i ? ",\n    " : "\n    ") + Json(image.options[i].key) + ": " + Json(image.options[i].value);
+    out += "\n  },\n  \"triggers\": [";
+    for (std::size_t i = 0; i < image.triggers.size(); ++i) {
+        const TriggerBinding& t = image.triggers[i];
+        out += FormatText("%s\n    {\"trigger\": %u, \"modes\": ", i ? "," : "", t.trigger) + Json(t.modes);
+        out += FormatText(", \"startUnit\": %u, \"sentence\": %d", unsigned{t.startUnit},
+                          SentenceAt(sentences, t.startUnit));
+        if (t.clockWord) out += ", \"clock\": " + Json(*ClockConditionText(*t.clockWord));
+        out += "}";
+    }
+    out += "\n  ],\n  \"words\": [";
+    for (std::size_t i = 0; i < image.words.size(); ++i) {
+        const WordInfo& w = image.words[i];
+        out += FormatText("%s\n    {\"word\": %u, \"bits\": %u, \"sampleRate\": %u, \"byteLength\": %u, "
+                          "\"pages\": %u, \"used\": %s, \"startPage\": %u}",
+                          i ? "," : "", w.number, w.bits, w.sampleRate, w.byteLength, w.pages,
+                          w.used ? "true" : "false", w.startPage);
+    }
+    out += "\n  ],\n  \"sentences\": [";
+    for (std::size_t i = 0; i < sentences.size(); ++i)
+        out += FormatText("%s\n    {\"sentence\": %u, \"startUnit\": %u, \"text\": ", i ? "," : "",
+                          static_cast<unsigned>(i), unsigned{sentences[i].start}) +
+               Json(JoinSteps(sentences[i])) + "}";
+    out += "\n  ],\n  \"readme\": " + Json(image.readme) + "\n}\n";
+    return out;
+}
+
+}  // namespace zlt::inspect
