@@ -84,15 +84,15 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
         f.dataOffset = p.dataOffset;
         auto clip = RandomClip(rng, f, p.bits, p.samples, samples[i]);
         for (std::size_t t = 0; t < p.trailing; ++t) clip.push_back(static_cast<std::uint8_t>(rng()));
-        const std::string path = dir / ("w" + std::to_string(i) + ".snx");
+        const unsigned word = 2 * static_cast<unsigned>(i) + 1;
+        const std::string path = dir / (WordKey(word) + ".snx");
         WriteClipFile(path, clip);
         files.push_back(Bytes(clip));
-        const unsigned word = 2 * static_cast<unsigned>(i) + 1;
         words += WordKey(word) + "=" + path + "\n";
         if (p.used) used.push_back(word);
     }
     // Word 100 names the first clip again and gets a copy of its own.
-    words += "W0100=" + dir / "w0.snx" + "\n";
+    words += "W0100=" + dir / "W0001.snx" + "\n";
     used.push_back(100);
 
     auto ctx = ProjectContext(dir, words);
