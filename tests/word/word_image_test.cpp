@@ -247,3 +247,24 @@ TEST(WordImage, ClipFaultsWhileCopying) {
 
 }  // namespace
 }  // namespace zlt::test
+
+namespace zlt::test {
+namespace {
+
+TEST(WordImage, ImageWriteFault) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    std::vector<std::int16_t> s;
+    std::mt19937 rng(4);
+    // More than the image stream's buffer, so that a write reaches the device.
+    WriteClipFile(dir / "a.snx", RandomClip(rng, {}, 16, 3 << 20, s));
+    auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0000=" + dir / "a.snx" + "\n");
+    ctx->imagePath = "/dev/full";
+    MessageLog log;
+    ASSERT_TRUE(ParseWordTable(*ctx));
+    EXPECT_FALSE(WriteWordImageAlone(*ctx, {0}));
+    EXPECT_EQ(log.lines().back(), "\nErr: Can not write to file /dev/full");
+}
+
+}  // namespace
+}  // namespace zlt::test
