@@ -104,6 +104,9 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
     EXPECT_EQ(slot.pageCount, ctx->wordImagePages);
     EXPECT_EQ(slot.byteLength, ctx->wordImagePages * 512);
     ASSERT_EQ(image->size(), std::size_t{slot.byteLength});
+    // One line per used word, its page count in six digits.
+    ASSERT_EQ(log.lines().size(), used.size());
+    EXPECT_EQ(log.lines()[0], "\n        W0001,PageSize=000002,Filename=" + dir / "W0001.snx");
 
     std::string expected;
     for (unsigned word : used) {
@@ -130,34 +133,15 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
     EXPECT_TRUE(*image == expected);
 }
 
-TEST(WordImage, OneLinePerUsedWord) {
-    TempDir dir;
-    std::vector<std::int16_t> s;
-    std::mt19937 rng(1);
-    WriteClipFile(dir / "a.snx", RandomClip(rng, {}, 8, 1000, s));
-    WriteClipFile(dir / "b.snx", RandomClip(rng, {}, 16, 100, s));
-    auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0002=" + dir / "a.snx" + "\nW0011=" + dir / "b.snx" +
-                                       "\nW0012=" + dir / "a.snx" + "\n");
-    MessageLog log;
-    ASSERT_TRUE(ParseWordTable(*ctx));
-    ASSERT_TRUE(WriteWordImageAlone(*ctx, {11, 2}));
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "\n        W0002,PageSize=000002,Filename=" + dir / "a.snx",
-                               "\n        W0011,PageSize=000001,Filename=" + dir / "b.snx"}));
-}
-
 TEST(WordImage, NoUsedWordGivesAnEmptySection) {
     TempDir dir;
-    std::vector<std::int16_t> s;
-    std::mt19937 rng(2);
-    WriteClipFile(dir / "a.snx", RandomClip(rng, {}, 8, 1000, s));
+    WriteClipFile(dir / "a.snx", MakeClip8({}, std::vector<std::uint8_t>(1000)));
     auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0002=" + dir / "a.snx" + "\n");
     MessageLog log;
     ASSERT_TRUE(ParseWordTable(*ctx));
     DirSlot slot{7, 1, 9, 9};
     EXPECT_EQ(WriteWordImageAlone(*ctx, {}, &slot), std::string());
-    EXPECT_EQ(slot.pageCount, 0u);
-    EXPECT_EQ(slot.byteLength, 0u);
+    EXPECT_EQ(slot.pageCount + slot.byteLength, 0u);
     EXPECT_TRUE(log.lines().empty());
 }
 
@@ -210,7 +194,6 @@ TEST(WordImage, ClipFaultsWhileCopying) {
         {"now 8-bit", keep, rewrite([](ClipFields& f) { f.bitsPerChannel = 8; }), read},
         {"now another rate", keep, rewrite([](ClipFields& f) { f.sampleRate = 8000; }), read},
         {"now two channels", keep, rewrite([](ClipFields& f) { f.channels = 2; }), read},
-        {"now another key", keep, rewrite([](ClipFields& f) { f.keyIndexA = 5; }), ""},
         {"now a bad version", keep, rewrite([](ClipFields& f) { f.version = 7; }),
          "\nErr: Unsupported SNX-Version of file "},
         {"now a bad key index", keep, rewrite([](ClipFields& f) { f.keyIndexB = 102; }),
@@ -245,19 +228,11 @@ TEST(WordImage, ClipFaultsWhileCopying) {
     }
 }
 
-}  // namespace
-}  // namespace zlt::test
-
-namespace zlt::test {
-namespace {
-
 TEST(WordImage, ImageWriteFault) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     TempDir dir;
-    std::vector<std::int16_t> s;
-    std::mt19937 rng(4);
     // More than the image stream's buffer, so that a write reaches the device.
-    WriteClipFile(dir / "a.snx", RandomClip(rng, {}, 16, 3 << 20, s));
+    WriteClipFile(dir / "a.snx", MakeClip16({}, std::vector<std::int16_t>(3 << 20)));
     auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0000=" + dir / "a.snx" + "\n");
     ctx->imagePath = "/dev/full";
     MessageLog log;
