@@ -99,7 +99,7 @@ bool OpenClip(const char* path, ClipFile& file, ClipHeader& header);
 // step by one per pair and start again with every block), then, for 8-bit
 // samples, the 16-byte XOR with the block's first byte, or, for 16-bit
 // samples, the sign flip and the split into a page of low bytes followed by
-// a page half of high bytes. It works on 64-bit words.
+// a page half of high bytes.
 class BlockTransform {
 public:
     BlockTransform(ClipKey key, unsigned bitsPerChannel);
@@ -115,7 +115,7 @@ private:
 
     // 8-bit: the key bytes of the pairs in block order. 16-bit: the same key
     // bytes in page order, the sign flip folded into the high half.
-    std::array<std::uint64_t, kWords> mask_{};
+    std::array<std::uint8_t, kClipBlockSize> mask_{};
     bool wide_ = false;
 };
 

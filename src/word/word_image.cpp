@@ -12,9 +12,11 @@ namespace zlt {
 
 namespace {
 
-// Clip data moves through the transform in runs of this many blocks, one
-// read and one write per run, so memory stays the same whatever the clip.
-constexpr std::size_t kRunBlocks = 512;
+// Clip data moves through the transform in runs of this many blocks (1 MiB),
+// one read and one write per run, so memory stays the same whatever the clip.
+// A run as large as the image stream's buffer goes to the file mostly
+// without being copied into that buffer.
+constexpr std::size_t kRunBlocks = 2048;
 
 // True when the clip's header still gives the word table's entry.
 bool StillDescribes(const ClipFormat& clip, const WordEntry& entry) {

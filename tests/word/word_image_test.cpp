@@ -69,7 +69,7 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
         {8, 5000, 128, 0, false},       // defined, unused
         {16, 7, 128, 0, true},          // L = 0: no page
         {8, 15, 128, 600, true},        // L = 0 despite the bytes after it
-        {16, 256 * 600 + 8, 128, 3, true},  // more than one run of blocks
+        {16, 256 * 2050 + 8, 128, 3, true},  // more than one run of blocks
         {8, 512 * 3, 129, 0, true},     // whole blocks, odd data offset
         {16, 256, 128, 512, true},      // one whole block, a block more in the file
     };
