@@ -3,16 +3,16 @@
 #
 #   bench/word_image_bench.sh [MIB] [RUNS]
 #
-# Builds the release preset, writes MIB MiB of clips (default 400) into a
-# temporary folder beside the build, and runs RUNS rounds (default 3) of:
-# cat of the clips into one file, the same followed by `sync` of that file,
-# and the word image driver. Prints the best time of each, the ratios
+# Builds the release preset, writes MIB MiB of clips (default 500) into a
+# temporary folder under build/ (removed afterwards), and runs RUNS rounds
+# (default 3) of: cat of the clips into one file, the same followed by
+# `sync` of that file, and the word image driver. Prints the best time of each, the ratios
 # link / cat (target at most 1.3) and the peak resident memory of the link
 # (target below 32 MiB). The driver's image is fsync'ed before it is renamed
 # into place; the ratio without that fsync is printed too.
 set -eu
 
-mib=${1:-400}
+mib=${1:-500}
 runs=${2:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
 

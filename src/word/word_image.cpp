@@ -42,8 +42,8 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
 
     std::size_t blocksLeft = WordPages(entry);
     const std::size_t runBlocks = std::min(blocksLeft, kRunBlocks);
-    auto in = std::make_unique<std::uint8_t[]>(runBlocks * kClipBlockSize);
-    auto out = std::make_unique<std::uint8_t[]>(runBlocks * kClipBlockSize);
+    auto in = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
+    auto out = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
     std::uint64_t copied = 0;
     while (blocksLeft > 0) {
         const std::size_t blocks = std::min(blocksLeft, runBlocks);
@@ -51,7 +51,8 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
         const std::size_t got = file.Read(in.get(), want);
         copied += got;
         if (got < want) {
-            // Only the last block may end early, and only after the data.
+            // Only the last block may end early, and only after the data;
+            // what it lacks of 512 bytes is not clip data and reads as zero.
             if (copied < length) {
                 LnkPrintf("\nErr: Can not read file %s", path);
                 return false;
