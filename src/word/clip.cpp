@@ -94,6 +94,8 @@ ClipFile::~ClipFile() {
 }
 
 ClipFile::Opened ClipFile::Open(const char* path) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     struct stat st {};
     if (::stat(path, &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
