@@ -1,10 +1,85 @@
 #include "word/word_image.h"
 
+#include "link/message.h"
+#include "word/clip.h"
+#include "word/word_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 namespace zlt {
 
+namespace {
+
+// Clip data moves through the transform in runs of this many blocks (1 MiB),
+// one read and one write per run, so memory stays the same whatever the clip.
+// A run as large as the image stream's buffer goes to the file mostly
+// without being copied into that buffer.
+constexpr std::size_t kRunBlocks = 2048;
+
+// True when the clip's header still gives the word table's entry.
+bool StillDescribes(const ClipFormat& clip, const WordEntry& entry) {
+    WordEntry now;
+    return EntryOf(clip, now) == WordFault::kNone &&
+           now.format == (entry.format & kFormatFlagsMask) &&
+           now.length == (entry.length & ~kUsedBit);
+}
+
+}  // namespace
+
+bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
+    ClipFile file;
+    ClipHeader header{};
+    if (!OpenClip(path, file, header) || !CheckClipHeader(path, header)) return false;
+    const ClipFormat clip = FormatOf(header);
+    if (!StillDescribes(clip, entry) || !file.Seek(DataOffsetOf(header))) {
+        LnkPrintf("\nErr: Can not read file %s", path);
+        return false;
+    }
+    const std::uint64_t length = WordBytes(entry);
+    const BlockTransform transform(*KeyOf(header), clip.bitsPerChannel);
+
+    std::size_t blocksLeft = WordPages(entry);
+    const std::size_t runBlocks = std::min(blocksLeft, kRunBlocks);
+    auto in = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
+    auto out = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
+    std::uint64_t copied = 0;
+    while (blocksLeft > 0) {
+        const std::size_t blocks = std::min(blocksLeft, runBlocks);
+        const std::size_t want = blocks * kClipBlockSize;
+        const std::size_t got = file.Read(in.get(), want);
+        copied += got;
+        if (got < want) {
+            // Only the last block may end early, and only after the data;
+            // what it lacks of 512 bytes is not clip data and reads as zero.
+            if (copied < length) {
+                LnkPrintf("\nErr: Can not read file %s", path);
+                return false;
+            }
+            std::memset(in.get() + got, 0, want - got);
+        }
+        transform.Apply(in.get(), out.get(), blocks);
+        if (!ctx.image.Write(out.get(), want)) {
+            LnkPrintf("\nErr: Can not write to file %s", ctx.imagePath.c_str());
+            return false;
+        }
+        blocksLeft -= blocks;
+    }
+    return true;
+}
+
 bool WriteWordImageSection(LinkContext& ctx, DirSlot& slot) {
+    for (unsigned n = 0; n < kEntryCount; ++n) {
+        const WordEntry& entry = ctx.wordTable[n];
+        if (!IsUsed(entry)) continue;
+        const std::string path = ctx.reader->ReadString("ZLP.Word", WordKey(n), "");
+        LnkPrintf("\n        W%0.4d,PageSize=%0.6d,Filename=%s", static_cast<int>(n),
+                  static_cast<int>(WordPages(entry)), path.c_str());
+        if (!CopyClip(ctx, path.c_str(), entry)) return false;
+    }
     slot.pageCount = ctx.wordImagePages;
-    slot.byteLength = ctx.wordImagePages * 512;
+    slot.byteLength = ctx.wordImagePages * kPageSize;
     return true;
 }
 

@@ -1,19 +1,79 @@
 #include "word/word_table.h"
 
-#include "link/bytes.h"
 #include "link/format.h"
 #include "link/message.h"
 
 namespace zlt {
 
-// Words are not read yet: a project that names any clip is refused rather
-// than linked without it.
+namespace {
+
+struct RateCode {
+    std::uint32_t hz;
+    std::uint32_t code;
+};
+
+constexpr RateCode kRateCodes[] = {
+    {8000, 1}, {11025, 2}, {16000, 3}, {22050, 4}, {24000, 5},
+    {32000, 6}, {40000, 7}, {44100, 8}, {48000, 9},
+};
+
+}  // namespace
+
+std::string WordKey(unsigned n) { return FormatText("W%0.4d", static_cast<int>(n)); }
+
+WordFault EntryOf(const ClipFormat& clip, WordEntry& entry) {
+    entry = WordEntry{};
+    if (clip.channels != 1) return WordFault::kChannels;
+    entry.format = kOneChannel;
+    if (clip.bitsPerChannel == 8)
+        entry.format |= kEightBit;
+    else if (clip.bitsPerChannel == 16)
+        entry.format |= kSixteenBit;
+    else
+        return WordFault::kBitsPerChannel;
+    for (const RateCode& r : kRateCodes) {
+        if (r.hz == clip.sampleRate) entry.length = r.code << kRateCodeShift;
+    }
+    if (entry.length == 0) return WordFault::kSampleRate;
+    if (clip.dataLength > kMaxClipBytes) return WordFault::kDataLength;
+    entry.length |= (clip.dataLength >> 4) & kLengthUnitsMask;
+    return WordFault::kNone;
+}
+
+bool UseWord(LinkContext& ctx, unsigned n) {
+    if (n >= kEntryCount || !IsDefined(ctx.wordTable[n])) return false;
+    ctx.wordTable[n].length |= kUsedBit;
+    return true;
+}
+
 bool ParseWordTable(LinkContext& ctx) {
     for (unsigned n = 0; n < kEntryCount; ++n) {
-        std::string key = FormatText("W%0.4d", static_cast<int>(n));
-        std::string path = ctx.reader->ReadString("ZLP.Word", key, "");
-        if (!path.empty()) {
-            LnkPrintf("\nErr: Can not access file %s", path.c_str());
+        const std::string path = ctx.reader->ReadString("ZLP.Word", WordKey(n), "");
+        if (path.empty()) continue;
+        const char* p = path.c_str();
+        if (!ClipAccessible(p)) {
+            LnkPrintf("\nErr: Can not access file %s", p);
+            return false;
+        }
+        ClipFormat clip;
+        if (!ReadClipHeader(p, clip)) return false;
+        switch (EntryOf(clip, ctx.wordTable[n])) {
+        case WordFault::kNone:
+            break;
+        case WordFault::kChannels:
+            LnkPrintf("\nErr: ZLT unsupported SNX-Channels(%d) of file %s", int{clip.channels}, p);
+            return false;
+        case WordFault::kBitsPerChannel:
+            LnkPrintf("\nErr: ZLT unsupported SNX-BitsPerChannel(%d) of file %s",
+                      int{clip.bitsPerChannel}, p);
+            return false;
+        case WordFault::kSampleRate:
+            LnkPrintf("\nErr: ZLT unsupported SNX-SampleRate (%dHz) of file %s",
+                      static_cast<int>(clip.sampleRate), p);
+            return false;
+        case WordFault::kDataLength:
+            // LengthUnits would lose the high bits of the length.
+            LnkPrintf("\nErr: ZLT unsupported SNX-DataLength(%u) of file %s", clip.dataLength, p);
             return false;
         }
     }
@@ -21,7 +81,22 @@ bool ParseWordTable(LinkContext& ctx) {
 }
 
 bool PlaceWords(LinkContext& ctx) {
+    std::uint32_t page = 0;
     ctx.wordImagePages = 0;
+    for (unsigned n = 0; n < kEntryCount; ++n) {
+        WordEntry& e = ctx.wordTable[n];
+        if (!IsUsed(e)) continue;
+        // Each word adds fewer than 2^19 pages, so the sum cannot wrap.
+        const std::uint32_t end = page + WordPages(e);
+        if (end >= kWordImagePageLimit) {
+            LnkPrintf("\nErr: ZLT_WIMG.BIN exceeds %u pages at W%0.4d of file %s",
+                      kWordImagePageLimit - 1, static_cast<int>(n), ctx.projectPath.c_str());
+            return false;
+        }
+        e.format |= page;
+        page = end;
+    }
+    ctx.wordImagePages = page;
     return true;
 }
 

@@ -1,9 +1,54 @@
 // The word table: section ZLP.Word, word placing and section ZLT_WTAB.BIN.
+//
+// Word entry, two 32-bit words, written little-endian:
+//   format: bits 0-23 StartPage (page in the word image), bits 24-31
+//           FormatFlags (0x25 for 8-bit, 0x17 for 16-bit one-channel clips)
+//   length: bits 0-23 LengthUnits (sample bytes / 16), bits 24-27 RateCode,
+//           bit 31 Used (a sentence plays the word)
 #pragma once
 
+#include "link/bytes.h"
 #include "link/context.h"
+#include "word/clip.h"
+
+#include <string>
 
 namespace zlt {
+
+inline constexpr std::uint32_t kStartPageMask = 0x00FFFFFF;
+inline constexpr std::uint32_t kFormatFlagsMask = 0xFF000000;
+inline constexpr std::uint32_t kOneChannel = 0x04000000;
+inline constexpr std::uint32_t kEightBit = 0x21000000;
+inline constexpr std::uint32_t kSixteenBit = 0x13000000;
+inline constexpr std::uint32_t kLengthUnitsMask = 0x00FFFFFF;
+inline constexpr unsigned kRateCodeShift = 24;
+inline constexpr std::uint32_t kUsedBit = 0x80000000;
+
+// Clip data must stay below 2^28 bytes to fit LengthUnits, and the word
+// image below 2^23 pages so that its byte length fits the directory.
+inline constexpr std::uint32_t kMaxClipBytes = (1u << 28) - 1;
+inline constexpr std::uint32_t kWordImagePageLimit = 1u << 23;
+
+constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
+constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
+constexpr bool IsSixteenBit(const WordEntry& e) { return (e.format & 0x02000000) != 0; }
+// L: bytes of sample data that go into the word image.
+constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * 16; }
+// P: pages that the word takes in the word image.
+constexpr std::uint32_t WordPages(const WordEntry& e) { return PagesFor(WordBytes(e)); }
+
+// The project key of word n: "W0012" for word 12.
+std::string WordKey(unsigned n);
+
+// The first word-table field that a clip cannot fill.
+enum class WordFault { kNone, kChannels, kBitsPerChannel, kSampleRate, kDataLength };
+
+// The entry that a checked clip header gives (Used and StartPage clear),
+// or the first fault.
+WordFault EntryOf(const ClipFormat& clip, WordEntry& entry);
+
+// Marks word n used for a sentence; false when word n is not defined.
+bool UseWord(LinkContext& ctx, unsigned n);
 
 bool ParseWordTable(LinkContext& ctx);
 bool PlaceWords(LinkContext& ctx);
