@@ -6,6 +6,7 @@
 #include "project/scan.h"
 #include "sentence/instructions.h"
 #include "sentence/labels.h"
+#include "word/word_table.h"
 
 namespace zlt {
 
@@ -14,7 +15,6 @@ namespace {
 constexpr std::size_t kMaxSentenceText = 16383;  // bytes of one sentence's text
 constexpr std::size_t kMaxStepText = 255;        // bytes of one step text
 constexpr std::uint16_t kEndMark = 0xFFFF;
-constexpr std::uint32_t kWordUsed = 0x80000000u;  // bit 31 of a word's second 32-bit word
 constexpr std::int64_t kMaxMute = 51150;          // 0x0400 + 51150 / 50 = 0x07FF
 
 // Steps are separated by '+' and ';'. These bytes, like the blank that ends
@@ -132,14 +132,12 @@ bool Compiler::CompileWord(const Sentence& s, std::string_view stepText) {
     std::string_view rest = stepText.substr(1);
     std::optional<std::int64_t> word = scan::Decimal(rest);
     if (!word || *word < 0 || *word >= kEntryCount) return Invalid(s);
-    WordEntry& entry = ctx_.wordTable[static_cast<std::size_t>(*word)];
-    if (entry.length == 0) {
+    if (!UseWord(ctx_, static_cast<unsigned>(*word))) {
         LnkPrintf("\nErr: W%0.4d referance fail, in S%0.4d(Step%0.3d) of file %s",
                   static_cast<int>(*word), static_cast<int>(s.number), static_cast<int>(s.step),
                   ctx_.projectPath.c_str());
         return false;
     }
-    entry.length |= kWordUsed;
     Store(static_cast<std::uint16_t>(0x2000 + *word));
     return true;
 }
