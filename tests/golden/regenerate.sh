@@ -1,0 +1,19 @@
+#!/bin/sh
+# Rewrites the expected images and logs of the end-to-end tests from the
+# current linker. Run it only on purpose, after a change that is meant to
+# alter the output, and check the new images by hand (see golden_test.cpp).
+#
+#   tests/golden/regenerate.sh [LINK_TOOL]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+tool=${1:-$here/../../build/asan/zlt900-link}
+tool=$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")
+for case in minimal blocks demo; do
+    if [ "$case" = demo ]; then src=$here/../../examples/demo; project=demo.zlp; else src=$here/$case; project=project.zlp; fi
+    work=$(mktemp -d)
+    cp "$src"/* "$work"/
+    (cd "$work" && "$tool" --timestamp=1700000000 "$project" out.cfo >"$here/$case.log" || true)
+    if [ -f "$work/out.cfo" ]; then cp "$work/out.cfo" "$here/$case.cfo"; else rm -f "$here/$case.cfo"; fi
+    rm -rf "$work"
+    echo "$case: $(wc -c <"$here/$case.log") bytes of log, $( [ -f "$here/$case.cfo" ] && wc -c <"$here/$case.cfo" || echo no) image bytes"
+done
