@@ -8,6 +8,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 tool=${1:-$here/../../build/asan/zlt900-link}
 tool=$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")
+inspect=$(dirname "$tool")/zlt900-inspect
 for case in minimal blocks demo; do
     if [ "$case" = demo ]; then src=$here/../../examples/demo; project=demo.zlp; else src=$here/$case; project=project.zlp; fi
     work=$(mktemp -d)
@@ -17,3 +18,4 @@ for case in minimal blocks demo; do
     rm -rf "$work"
     echo "$case: $(wc -c <"$here/$case.log") bytes of log, $( [ -f "$here/$case.cfo" ] && wc -c <"$here/$case.cfo" || echo no) image bytes"
 done
+"$inspect" "$here/demo.cfo" >"$here/demo.inspect.txt"

@@ -3,9 +3,12 @@
 
 #include "inspect/disassembler.h"
 #include "inspect/image_model.h"
+#include "inspect/word_files.h"
+#include "link/format.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "support/link_fixture.h"
+#include "word/clip_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +24,7 @@ using inspect::SentenceListing;
 // references, triggers, clock triggers and options.
 class ProjectGenerator {
 public:
-    explicit ProjectGenerator(unsigned seed) : rng_(seed) {}
+    ProjectGenerator(unsigned seed, std::string clipFolder) : rng_(seed), clips_(std::move(clipFolder)) {}
 
     std::string Project() {
         std::string p = "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n[ZLP.System]\nTarget=ZELTA_900\n";
@@ -34,6 +37,37 @@ public:
              "\nBkgndCTG_Resumable=" + std::to_string(Int(0, 1)) + "\n";
         p += "[ZLP.Firmware.UartMode]\nBitsParity=" + std::to_string(Int(80, 82)) + "\nBaudRate=" +
              std::to_string(1200 << Int(0, 3)) + "\nFrameEnding2=" + std::to_string(Int(0, 255)) + "\n";
+
+        // Words of both widths at any of the rates, some too short for a page
+        // unit, some with bytes after their data that the last block takes in.
+        std::vector<int> words;
+        p += "[ZLP.Word]\n";
+        for (int n = Int(0, 50); n < 8192 && words.size() < 8; n += Int(1, 2000)) {
+            static const unsigned kRates[] = {8000, 11025, 16000, 22050, 24000, 32000, 40000, 44100, 48000};
+            ClipFields f;
+            f.keyIndexA = static_cast<std::uint8_t>(Int(0, 101));
+            f.keyIndexB = static_cast<std::uint8_t>(Int(0, 101));
+            for (auto& b : f.keyArea) b = static_cast<std::uint8_t>(Int(0, 255));
+            f.sampleRate = Pick(kRates);
+            const int count = Chance(4) ? Int(1, 7) : Int(8, 3000);
+            std::vector<std::uint8_t> clip;
+            if (Chance(2)) {
+                std::vector<std::uint8_t> samples(static_cast<std::size_t>(count));
+                for (auto& v : samples) v = static_cast<std::uint8_t>(Int(0, 255));
+                clip = MakeClip8(f, samples);
+            } else {
+                std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
+                for (auto& v : samples) v = static_cast<std::int16_t>(Int(-32768, 32767));
+                clip = MakeClip16(f, samples);
+            }
+            for (int extra = Chance(2) ? Int(1, 600) : 0; extra > 0; --extra)
+                clip.push_back(static_cast<std::uint8_t>(Int(0, 255)));
+            const std::string path = clips_ + "/w" + std::to_string(n) + ".snx";
+            WriteFile(path, std::string(clip.begin(), clip.end()));
+            p += FormatWord(n) + path + "\n";
+            words.push_back(n);
+        }
+        words_ = words;
 
         // Labels are declared once each, in some sentence, and called from anywhere.
         const int labelCount = Int(0, 6);
@@ -90,6 +124,11 @@ private:
         std::snprintf(buf, sizeof buf, "S%04d=", n);
         return buf;
     }
+    static std::string FormatWord(int n) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "W%04d=", n);
+        return buf;
+    }
     static std::string FormatTrigger(int n) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "T%04d=", n);
@@ -121,8 +160,12 @@ private:
         static const char* const kJumps[] = {"JZ", "JNZ", "JC", "JNC", "JG", "JGE", "JL", "JLE"};
         static const char* const kIn[] = {"X[7..0]", "X[31..24]", "OPTION", "HOUR", "RANDOM", "YEAR"};
         static const char* const kOut[] = {"YEAR", "MONTH", "DAY", "DAYOFWEEK", "HOUR", "MINUTE", "SECOND"};
-        switch (Int(0, 17)) {
+        switch (Int(0, 19)) {
         case 0: return "M" + std::to_string(Int(0, 51150));
+        case 18:
+        case 19:
+            if (words_.empty()) return "N";
+            return "W" + std::to_string(Pick(words_));
         case 1: return std::string("^") + Pick(kTwo) + "_" + Reg() + "_" + Reg();
         case 2: return std::string("^") + Pick(kTwo) + "_" + Reg() + "_" + Hex();
         case 3: return std::string(Chance(2) ? "^XCH_" : "^BITS_") + Reg() + "_" + Reg();
@@ -143,6 +186,8 @@ private:
     }
 
     std::mt19937 rng_;
+    std::string clips_;
+    std::vector<int> words_;
 };
 
 struct Linked {
@@ -166,7 +211,8 @@ TEST(Recover, GeneratedProjectsRelinkToIdenticalImages) {
         SCOPED_TRACE(seed);
         TempDir dir;
         const std::string project = dir / "p.zlp", imagePath = dir / "o.cfo";
-        WriteFile(project, ProjectGenerator(seed).Project());
+        fs::create_directory(dir / "in");
+        WriteFile(project, ProjectGenerator(seed, dir / "in").Project());
         Linked first = LinkAt(project, imagePath);
         if (!first.ok) {
             // Generated step references may miss their sentence; those projects are not images.
@@ -179,8 +225,14 @@ TEST(Recover, GeneratedProjectsRelinkToIdenticalImages) {
         ASSERT_TRUE(image) << error;
         std::vector<SentenceListing> sentences;
         ASSERT_TRUE(inspect::Disassemble(*image, sentences, error)) << error;
-        std::optional<std::string> recovered = inspect::RecoverProject(*image, sentences, dir / "clips", error);
+        std::optional<std::string> recovered = inspect::RecoverProject(*image, sentences, dir / "out", error);
         ASSERT_TRUE(recovered) << error;
+        fs::create_directory(dir / "out");
+        for (const inspect::WordInfo& w : image->words) {
+            auto clip = inspect::RecoveredClip(*image, w);
+            WriteFile(dir / FormatText("out/W%0.4u.snx", w.number), std::string(clip.begin(), clip.end()));
+        }
+        fs::remove_all(dir / "in");  // the relink reads only what was recovered
         EXPECT_EQ(inspect::FixedLinkTime(image->stamp), 86400 * 365);
 
         WriteFile(project, *recovered);

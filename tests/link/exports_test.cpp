@@ -2,6 +2,8 @@
 // command-line host built on it.
 #include "zlt900/zlt900_lnk.h"
 
+#include "support/command.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -167,23 +169,11 @@ TEST_F(Exports, LongMessagesAreCutAt1023Characters) {
     EXPECT_EQ(lines.back().second.size(), 1023u);
 }
 
-// Runs the command-line host and returns its exit status and output.
-struct ToolRun {
-    int status;
-    std::string out;
-};
+zlt::test::CommandResult RunShell(const std::string& command) { return zlt::test::RunCommand(command); }
 
-ToolRun RunShell(const std::string& command) {
-    ToolRun run{};
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) run.out.append(buf, n);
-    run.status = WEXITSTATUS(pclose(p));
-    return run;
+zlt::test::CommandResult RunTool(const std::string& args) {
+    return RunShell(std::string(ZLT_LINK_TOOL) + " " + args);
 }
-
-ToolRun RunTool(const std::string& args) { return RunShell(std::string(ZLT_LINK_TOOL) + " " + args); }
 
 TEST_F(Exports, CommandLineHost) {
     std::string p = "'" + project + "'";
@@ -207,7 +197,7 @@ TEST_F(Exports, CommandLineHost) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        ToolRun run = RunTool(c.args);
+        zlt::test::CommandResult run = RunTool(c.args);
         EXPECT_EQ(run.status, c.status) << run.out;
         EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
         if (c.args.starts_with("-q --timestamp")) {

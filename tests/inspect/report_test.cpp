@@ -1,0 +1,65 @@
+#include "inspect/report.h"
+
+#include "support/command.h"
+#include "support/link_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace zlt::test {
+namespace {
+
+// The demo image's summary, its sentences disassembled, as checked in. The
+// expected text was read against the demo project: the same triggers, mode
+// letters and clock conditions, words, and each sentence with its code
+// blocks named by their units and its step references by recovered steps.
+TEST(Report, DemoImageSummary) {
+    const std::string source = ZLT_SOURCE_DIR;
+    std::string error;
+    auto image = inspect::ParseImage(ReadFile(source + "/tests/golden/demo.cfo"), error);
+    ASSERT_TRUE(image) << error;
+    std::vector<inspect::SentenceListing> sentences;
+    ASSERT_TRUE(inspect::Disassemble(*image, sentences, error)) << error;
+    EXPECT_EQ(inspect::TextReport(*image, sentences), ReadFile(source + "/tests/golden/demo.inspect.txt"));
+    const std::string json = inspect::JsonReport(*image, sentences);
+    EXPECT_NE(json.find("\"text\": \"^BLK_L20+W0004+M50+^RET\""), std::string::npos);
+    EXPECT_NE(json.find("{\"trigger\": 7935, \"modes\": \"LUN\", \"startUnit\": 11, \"sentence\": 2, "
+                        "\"clock\": \"MON~FRI/8~17:0\"}"),
+              std::string::npos);
+}
+
+TEST(Report, CommandLine) {
+    TempDir dir;
+    const std::string tool = ZLT_INSPECT_TOOL, demo = std::string(ZLT_SOURCE_DIR) + "/tests/golden/demo.cfo";
+    WriteFile(dir / "short.cfo", "CFO");
+    struct Case {
+        std::string args;
+        int status;
+        const char* contains;
+    } cases[] = {
+        {"--help", 0, "Usage: zlt900-inspect"},
+        {"", 2, "expected one IMAGE"},
+        {"--json --recover x " + demo, 2, "exclude each other"},
+        {dir / "missing.cfo", 1, "cannot read"},
+        {dir / "short.cfo", 1, "file is 3 bytes, shorter than the 512-byte header"},
+        {"--json " + demo, 0, "\"triggerMode\": \"TGM_BIN_M2\""},
+        {"--extract-words " + (dir / "wav") + " " + demo, 0, "4 words written"},
+        {"--recover " + (dir / "rec") + " " + demo, 0, "--timestamp=1700000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        CommandResult run = RunCommand(tool + " " + c.args);
+        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(ReadFile(dir / "wav/W0002.wav").substr(0, 4), "RIFF");
+
+    // The recovered demo, linked under the original names, is the demo image again.
+    fs::copy_file(dir / "rec/project.zlp", dir / "demo.zlp");
+    CommandResult link = RunCommand("cd " + dir.path().string() + " && " + ZLT_LINK_TOOL +
+                       " -q --timestamp=1700000000 demo.zlp out.cfo");
+    ASSERT_EQ(link.status, 0) << link.out;
+    EXPECT_TRUE(ReadFile(dir / "out.cfo") == ReadFile(demo));
+}
+
+}  // namespace
+}  // namespace zlt::test

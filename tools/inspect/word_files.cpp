@@ -1,0 +1,70 @@
+#include "inspect/word_files.h"
+
+#include "link/bytes.h"
+#include "word/clip_writer.h"
+
+#include <cstring>
+
+namespace zlt::inspect {
+
+namespace {
+
+std::span<const std::uint8_t> WordPages(const Image& image, const WordInfo& word) {
+    const std::string_view all = image.WordImage();
+    const std::size_t from = 512ull * word.startPage, size = 512ull * word.pages;
+    return {reinterpret_cast<const std::uint8_t*>(all.data()) + from, size};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WordSamples(const Image& image, const WordInfo& word) {
+    std::vector<std::uint8_t> out;
+    if (!word.used) return out;
+    if (word.bits == 8) return DecodePages8(WordPages(image, word), word.byteLength);
+    for (std::int16_t s : DecodePages16(WordPages(image, word), word.byteLength / 2)) {
+        out.push_back(static_cast<std::uint8_t>(s));
+        out.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) >> 8));
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> WavFile(const WordInfo& word, const std::vector<std::uint8_t>& samples) {
+    const std::uint32_t bytesPerSample = word.bits / 8;
+    std::vector<std::uint8_t> out(44);
+    std::uint8_t* h = out.data();
+    std::memcpy(h, "RIFF", 4);
+    PutU32(h + 4, static_cast<std::uint32_t>(36 + samples.size()));
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    PutU32(h + 16, 16);
+    PutU16(h + 20, 1);  // PCM
+    PutU16(h + 22, 1);  // one channel
+    PutU32(h + 24, word.sampleRate);
+    PutU32(h + 28, word.sampleRate * bytesPerSample);
+    PutU16(h + 32, static_cast<std::uint16_t>(bytesPerSample));
+    PutU16(h + 34, static_cast<std::uint16_t>(word.bits));
+    std::memcpy(h + 36, "data", 4);
+    PutU32(h + 40, static_cast<std::uint32_t>(samples.size()));
+    out.insert(out.end(), samples.begin(), samples.end());
+    return out;
+}
+
+std::vector<std::uint8_t> RecoveredClip(const Image& image, const WordInfo& word) {
+    ClipFields fields;
+    fields.bitsPerChannel = static_cast<std::uint16_t>(word.bits);
+    fields.sampleRate = word.sampleRate;
+    // A length below 16 bytes takes no unit; the header still needs a non-zero one.
+    fields.dataLength = word.byteLength != 0 ? word.byteLength : 4;
+    const ClipHeader header = BuildClipHeader(fields);
+    std::vector<std::uint8_t> data;
+    if (!word.used) {
+        data.assign(fields.dataLength, 0);
+    } else if (word.bits == 8) {
+        // Whole pages, so that the last block reads back exactly as linked.
+        data = EncodeSamples8(header, DecodePages8(WordPages(image, word), 512ull * word.pages));
+    } else {
+        data = EncodeSamples16(header, DecodePages16(WordPages(image, word), 256ull * word.pages));
+    }
+    return ClipFileBytes(header, data);
+}
+
+}  // namespace zlt::inspect
