@@ -40,6 +40,15 @@ ZLTLNK_API bool ZltLnk_SetDefFputs(ZltLnkFputs fn);
  * hosts that install one. Always returns true. */
 ZLTLNK_API bool ZltLnk_SetDefProgressNotify(void *fn);
 
+/* Receives the progress of the word image, the part of a link whose time
+ * grows with the audio: pages written so far of the word image's total. It
+ * is called on the linking thread, once with 0 before the first page and
+ * again as the pages are written. */
+typedef void (*ZltLnkPageProgress)(unsigned pagesDone, unsigned pagesTotal);
+
+/* Installs the page progress function; NULL removes it. Always returns true. */
+ZLTLNK_API bool ZltLnk_SetPageProgress(ZltLnkPageProgress fn);
+
 /* Fixes the link time that the image's time stamp and read-me show, so that
  * two links of one project give identical bytes. epochSeconds counts seconds
  * since 1970-01-01 00:00:00 UTC and is shown as UTC (the SOURCE_DATE_EPOCH

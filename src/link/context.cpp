@@ -12,6 +12,7 @@ void LinkContext::ClearTables() {
     sentenceIndex.fill(0);
     pageCounter = 0;
     wordImagePages = 0;
+    wordImagePagesWritten = 0;
     modelName.clear();
     triggerModeName.clear();
 }

@@ -40,7 +40,8 @@ struct LinkContext {
     LabelTable labels;
     std::array<std::uint16_t, kEntryCount> sentenceIndex{};
 
-    std::uint32_t wordImagePages = 0;  // set by PlaceWords
+    std::uint32_t wordImagePages = 0;         // set by PlaceWords
+    std::uint32_t wordImagePagesWritten = 0;  // by WriteWordImageSection, for progress
     std::string modelName;             // set by WriteFirmwareSection
     std::string triggerModeName;       // set by WriteFirmwareSection
 

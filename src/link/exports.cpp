@@ -4,6 +4,7 @@
 #include "link/context.h"
 #include "link/message.h"
 #include "link/pipeline.h"
+#include "link/progress.h"
 #include "platform/clock.h"
 
 #include <mutex>
@@ -42,6 +43,11 @@ bool ZltLnk_SetDefProgressNotify(void* fn) {
     return true;
 }
 
+bool ZltLnk_SetPageProgress(ZltLnkPageProgress fn) {
+    zlt::SetPageProgress(fn);
+    return true;
+}
+
 bool ZltLnk_SetLinkTime(long long epochSeconds) {
     zlt::SetFixedLinkTime(epochSeconds);
     return true;
@@ -53,5 +59,6 @@ ZLTLNK_API bool _ZltLnk_MakeZltCfo(const char*, const char*) __attribute__((alia
 ZLTLNK_API bool _ZltLnk_SetDefFputs(ZltLnkFputs) __attribute__((alias("ZltLnk_SetDefFputs")));
 ZLTLNK_API bool _ZltLnk_SetDefProgressNotify(void*) __attribute__((alias("ZltLnk_SetDefProgressNotify")));
 ZLTLNK_API bool _ZltLnk_SetLinkTime(long long) __attribute__((alias("ZltLnk_SetLinkTime")));
+ZLTLNK_API bool _ZltLnk_SetPageProgress(ZltLnkPageProgress) __attribute__((alias("ZltLnk_SetPageProgress")));
 
 }  // extern "C"

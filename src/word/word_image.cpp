@@ -1,6 +1,7 @@
 #include "word/word_image.h"
 
 #include "link/message.h"
+#include "link/progress.h"
 #include "word/clip.h"
 #include "word/word_table.h"
 
@@ -65,11 +66,15 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
             return false;
         }
         blocksLeft -= blocks;
+        ctx.wordImagePagesWritten += static_cast<std::uint32_t>(blocks);
+        ReportPageProgress(ctx.wordImagePagesWritten, ctx.wordImagePages);
     }
     return true;
 }
 
 bool WriteWordImageSection(LinkContext& ctx, DirSlot& slot) {
+    ctx.wordImagePagesWritten = 0;
+    ReportPageProgress(0, ctx.wordImagePages);
     for (unsigned n = 0; n < kEntryCount; ++n) {
         const WordEntry& entry = ctx.wordTable[n];
         if (!IsUsed(entry)) continue;

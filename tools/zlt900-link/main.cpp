@@ -19,11 +19,48 @@ bool g_quiet = false;
 bool g_inError = false;      // an error line has been seen: the rest goes to stderr
 std::FILE* g_lastStream = nullptr;
 
+// The progress bar of the word image, drawn on standard error when that is a
+// terminal. It takes a line of its own below the last message; since every
+// message begins with its line break, removing the bar (clear the line, go
+// up one) puts the next message exactly where it would have gone.
+bool g_showProgress = false;
+bool g_barShown = false;
+int g_barPercent = -1;
+
+void HideBar() {
+    if (!g_barShown) return;
+    std::fputs("\r\033[K\033[A", stderr);
+    g_barShown = false;
+    g_barPercent = -1;
+}
+
+void DrawProgress(unsigned done, unsigned total) {
+    if (!g_showProgress || total == 0) return;
+    const int percent = static_cast<int>(100ull * done / total);
+    if (done >= total) {
+        HideBar();
+        return;
+    }
+    if (percent == g_barPercent) return;
+    std::fflush(stdout);
+    if (!g_barShown) std::fputc('\n', stderr);
+    constexpr int kWidth = 40;
+    char bar[kWidth + 1];
+    const int filled = percent * kWidth / 100;
+    for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[kWidth] = '\0';
+    std::fprintf(stderr, "\r[%s] %3d%%  %u of %u pages", bar, percent, done, total);
+    g_barShown = true;
+    g_barPercent = percent;
+}
+
 int PrintLine(const char* text) {
     if (std::strncmp(text, "\nErr: ", 6) == 0) g_inError = true;
     if (g_quiet && !g_inError) return 0;
+    HideBar();
     g_lastStream = g_inError ? stderr : stdout;
     std::fputs(text, g_lastStream);
+    if (g_showProgress) std::fflush(g_lastStream);
     return 0;
 }
 
@@ -35,6 +72,8 @@ void Usage(std::FILE* out) {
         "  -C, --directory=DIR  change to DIR before linking; clip paths in the\n"
         "                       project are relative to the working directory\n"
         "  -q, --quiet          print error lines only\n"
+        "                       (without it, a progress bar of the word image is\n"
+        "                       shown on standard error when that is a terminal)\n"
         "      --timestamp=SECS fix the link time (seconds since 1970-01-01 UTC,\n"
         "                       shown as UTC) for a reproducible image; without\n"
         "                       it, SOURCE_DATE_EPOCH is used when set\n"
@@ -104,8 +143,11 @@ int main(int argc, char** argv) {
     }
 
     ZltLnk_SetDefFputs(PrintLine);
+    g_showProgress = !g_quiet && ::isatty(STDERR_FILENO) == 1;
+    if (g_showProgress) ZltLnk_SetPageProgress(DrawProgress);
     ZltLnk_SetLinkTime(epoch);
     bool ok = ZltLnk_MakeZltCfo(argv[optind], argv[optind + 1]);
+    HideBar();
     if (g_lastStream != nullptr) std::fputc('\n', g_lastStream);
     return ok ? kExitOk : kExitLinkFailed;
 }
