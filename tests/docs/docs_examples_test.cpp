@@ -7,6 +7,8 @@
 // leading line break, and the detail lines that follow it. The project is
 // linked as project.zlp, which is how the documentation names it in messages.
 #include "support/link_fixture.h"
+#include "word/clip_writer.h"
+#include "word/word_table.h"
 
 #include <gtest/gtest.h>
 
@@ -108,10 +110,26 @@ void PrintTo(const DocExample& e, std::ostream* os) { *os << e.where; }
 
 class DocsExample : public testing::TestWithParam<DocExample> {};
 
+// Writes a short clip for every word the example names, at its path taken
+// from the example's folder.
+void MakeClips(const TempDir& dir, const std::string& project) {
+    auto ini = IniFile::Parse(project);
+    const std::vector<std::int16_t> samples(1000, 1234);
+    for (unsigned n = 0; n < kEntryCount; ++n) {
+        const std::string path = ini->ReadString("ZLP.Word", WordKey(n), "");
+        if (path.empty()) continue;
+        const fs::path clip = dir.path() / path;
+        fs::create_directories(clip.parent_path());
+        ASSERT_TRUE(WriteClipFile(clip.string(), MakeClip16(ClipFields{}, samples)));
+    }
+}
+
 TEST_P(DocsExample, LinksAsDocumented) {
     const DocExample& e = GetParam();
     ASSERT_TRUE(e.problem.empty()) << e.where << ": " << e.problem;
     TempDir dir;
+    MakeClips(dir, e.project);
+    WorkingDirectory cwd(dir.path());
     auto run = Link(dir, e.project);
     if (!e.fails) {
         EXPECT_TRUE(run->ok) << e.where << " does not link:" << run->log.Text();

@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 namespace zlt::test {
 namespace {
@@ -29,15 +28,6 @@ struct GoldenCase {
     const char* name;
     const char* folder;   // relative to the source tree
     const char* project;  // file name inside the folder
-};
-
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const fs::path& dir) : saved_(fs::current_path()) { fs::current_path(dir); }
-    ~WorkingDirectory() { fs::current_path(saved_); }
-
-private:
-    fs::path saved_;
 };
 
 TEST(Golden, ProjectsLinkToTheirStoredImagesAndLogs) {

@@ -29,6 +29,18 @@ private:
     fs::path path_;
 };
 
+// Makes dir the working directory while it lives.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const fs::path& dir) : saved_(fs::current_path()) { fs::current_path(dir); }
+    ~WorkingDirectory() { fs::current_path(saved_); }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    fs::path saved_;
+};
+
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 
