@@ -180,7 +180,7 @@ TEST_F(Exports, CommandLineHost) {
     struct Case {
         std::string args;
         int status;
-        const char* contains;
+        std::string contains;
     } cases[] = {
         {"--help", 0, "Usage: zlt900-link"},
         {"--version", 0, "zlt900-link "},
@@ -191,7 +191,8 @@ TEST_F(Exports, CommandLineHost) {
         {"-C", 2, "requires an argument"},
         {"--timestamp=0 " + p + " " + image, 0, "\nProcess OK !!!\n"},
         {"-q --timestamp=0 " + p + " " + image, 0, ""},
-        {"-q " + p + "x " + image, 1, "\nErr: Can not load file"},
+        {"-q " + p + "x " + image, 1, "Err: Can not load file"},
+        {p + "x " + image, 1, "Initial " + project + "x\nErr: Can not load file " + project + "x\n"},
         {"-C " + dir.string() + " --timestamp=0 'p%s.zlp' rel.cfo", 0, "Initial rel.cfo"},
         {"-C /nonexistent-dir " + p + " x.cfo", 1, "cannot change to directory"},
     };

@@ -55,7 +55,15 @@ void DrawProgress(unsigned done, unsigned total) {
 }
 
 int PrintLine(const char* text) {
-    if (std::strncmp(text, "\nErr: ", 6) == 0) g_inError = true;
+    if (!g_inError && std::strncmp(text, "\nErr: ", 6) == 0) {
+        // From the first error line on, lines go to standard error. Each
+        // stream is left with whole lines: standard output's last line is
+        // ended, and the error line starts its stream without a blank line.
+        g_inError = true;
+        if (g_lastStream == stdout) std::fputc('\n', stdout);
+        std::fflush(stdout);
+        ++text;
+    }
     if (g_quiet && !g_inError) return 0;
     HideBar();
     g_lastStream = g_inError ? stderr : stdout;
