@@ -214,6 +214,15 @@ TEST_F(Exports, CommandLineHost) {
     b << std::ifstream(image, std::ios::binary).rdbuf();
     EXPECT_TRUE(a.str() == b.str());
     std::string again = (dir / "again.cfo").string();
+    // The progress bar of the word image shows only on a terminal.
+    const std::string demo = "cd " + std::string(ZLT_SOURCE_DIR) + "/examples/demo && ";
+    const std::string linkDemo = std::string(ZLT_LINK_TOOL) + " demo.zlp " + (dir / "demo.cfo").string();
+    EXPECT_EQ(RunShell(demo + linkDemo).out.find("pages"), std::string::npos);
+    if (RunShell("command -v script").status == 0) {
+        zlt::test::CommandResult tty = RunShell(demo + "script -qec '" + linkDemo + "' /dev/null");
+        EXPECT_EQ(tty.status, 0) << tty.out;
+        EXPECT_NE(tty.out.find("]   8%  4 of 46 pages\r\033[K\033[A"), std::string::npos) << tty.out;
+    }
     EXPECT_EQ(RunShell("SOURCE_DATE_EPOCH=soon " + std::string(ZLT_LINK_TOOL) + " " + p + " " + again).status, 2);
 }
 
