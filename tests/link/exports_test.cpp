@@ -221,7 +221,8 @@ TEST_F(Exports, CommandLineHost) {
     if (RunShell("command -v script").status == 0) {
         zlt::test::CommandResult tty = RunShell(demo + "script -qec '" + linkDemo + "' /dev/null");
         EXPECT_EQ(tty.status, 0) << tty.out;
-        EXPECT_NE(tty.out.find("]   8%  4 of 46 pages\r\033[K\033[A"), std::string::npos) << tty.out;
+        EXPECT_NE(tty.out.find("]   0%  0 of "), std::string::npos) << tty.out;
+        EXPECT_NE(tty.out.find(" pages\r\033[K\033[A"), std::string::npos) << tty.out;
     }
     EXPECT_EQ(RunShell("SOURCE_DATE_EPOCH=soon " + std::string(ZLT_LINK_TOOL) + " " + p + " " + again).status, 2);
 }
