@@ -227,4 +227,37 @@ TEST_F(Exports, CommandLineHost) {
     EXPECT_EQ(RunShell("SOURCE_DATE_EPOCH=soon " + std::string(ZLT_LINK_TOOL) + " " + p + " " + again).status, 2);
 }
 
+TEST_F(Exports, InitWritesAProjectWhoseCommentedKeysAreTheDefaults) {
+    const std::string folder = (dir / "new").string();
+    zlt::test::CommandResult init = RunTool("--init " + folder);
+    ASSERT_EQ(init.status, 0) << init.out;
+    const std::string project = folder + "/project.zlp";
+    EXPECT_EQ(RunTool("--init " + folder).status, 1);  // an existing project is kept
+    EXPECT_EQ(RunTool("--init " + folder + " extra").status, 2);
+
+    auto linkImage = [&] {
+        zlt::test::CommandResult r = RunTool("-q --timestamp=0 " + project + " " + image);
+        EXPECT_EQ(r.status, 0) << r.out;
+        std::stringstream bytes;
+        bytes << std::ifstream(image, std::ios::binary).rdbuf();
+        return bytes.str();
+    };
+    const std::string asWritten = linkImage();
+    // Uncomment every key of the system, firmware and serial sections.
+    std::stringstream text;
+    text << std::ifstream(project).rdbuf();
+    std::string uncommented, line, section;
+    while (std::getline(text, line)) {
+        if (line.starts_with("[")) section = line;
+        const bool option = section == "[ZLP.System]" || section.starts_with("[ZLP.Firmware");
+        if (option && line.size() > 1 && line[0] == ';' && line.find('=') != std::string::npos &&
+            line[1] != ' ')
+            line.erase(0, 1);
+        uncommented += line + "\n";
+    }
+    std::ofstream(project) << uncommented;
+    EXPECT_NE(uncommented.find("\nBaudRate=9600\n"), std::string::npos);
+    EXPECT_TRUE(linkImage() == asWritten);
+}
+
 }  // namespace

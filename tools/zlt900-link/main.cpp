@@ -1,10 +1,13 @@
 // zlt900-link: links a Zelta-900 voice project into its CFO image.
 #include "zlt900/zlt900_lnk.h"
 
+#include "skeleton.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <getopt.h>
 #include <string>
 #include <unistd.h>
@@ -75,7 +78,9 @@ int PrintLine(const char* text) {
 void Usage(std::FILE* out) {
     std::fputs(
         "Usage: zlt900-link [OPTION]... PROJECT IMAGE\n"
-        "Link the Zelta-900 voice project PROJECT into the CFO image IMAGE.\n"
+        "       zlt900-link --init DIR\n"
+        "Link the Zelta-900 voice project PROJECT into the CFO image IMAGE, or\n"
+        "start a new project: DIR/project.zlp with every section and key.\n"
         "\n"
         "  -C, --directory=DIR  change to DIR before linking; clip paths in the\n"
         "                       project are relative to the working directory\n"
@@ -85,6 +90,8 @@ void Usage(std::FILE* out) {
         "      --timestamp=SECS fix the link time (seconds since 1970-01-01 UTC,\n"
         "                       shown as UTC) for a reproducible image; without\n"
         "                       it, SOURCE_DATE_EPOCH is used when set\n"
+        "      --init=DIR       write a new project file DIR/project.zlp (DIR is\n"
+        "                       made if needed; an existing project is kept)\n"
         "  -h, --help           show this help and exit\n"
         "  -V, --version        show the version and exit\n"
         "\n"
@@ -103,6 +110,27 @@ bool ParseEpoch(const char* text, long long& out) {
     return true;
 }
 
+// Writes DIR/project.zlp, refusing to replace one that exists.
+int InitProject(const char* dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    const std::string path = std::string(dir) + "/project.zlp";
+    std::FILE* f = ec ? nullptr : std::fopen(path.c_str(), "wx");
+    if (f == nullptr) {
+        std::fprintf(stderr, "zlt900-link: cannot create %s: %s\n", path.c_str(),
+                     ec ? ec.message().c_str() : std::strerror(errno));
+        return kExitLinkFailed;
+    }
+    const bool ok = std::fputs(zlt::tool::kProjectSkeleton, f) >= 0;
+    if (std::fclose(f) != 0 || !ok) {
+        std::fprintf(stderr, "zlt900-link: cannot write %s\n", path.c_str());
+        std::remove(path.c_str());
+        return kExitLinkFailed;
+    }
+    std::printf("Wrote %s\n", path.c_str());
+    return kExitOk;
+}
+
 int UsageError(const char* what, const char* arg) {
     std::fprintf(stderr, "zlt900-link: %s%s%s\n", what, arg ? ": " : "", arg ? arg : "");
     std::fputs("Try 'zlt900-link --help' for more information.\n", stderr);
@@ -112,17 +140,19 @@ int UsageError(const char* what, const char* arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    enum { kOptTimestamp = 256 };
+    enum { kOptTimestamp = 256, kOptInit };
     const option longOptions[] = {
         {"directory", required_argument, nullptr, 'C'},
         {"quiet", no_argument, nullptr, 'q'},
         {"timestamp", required_argument, nullptr, kOptTimestamp},
+        {"init", required_argument, nullptr, kOptInit},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     const char* directory = nullptr;
     const char* timestamp = nullptr;
+    const char* initDir = nullptr;
     opterr = 0;
     int c;
     while ((c = getopt_long(argc, argv, "+:C:qhV", longOptions, nullptr)) != -1) {
@@ -130,11 +160,21 @@ int main(int argc, char** argv) {
         case 'C': directory = optarg; break;
         case 'q': g_quiet = true; break;
         case kOptTimestamp: timestamp = optarg; break;
+        case kOptInit: initDir = optarg; break;
         case 'h': Usage(stdout); return kExitOk;
         case 'V': std::printf("zlt900-link %s\n", ZLT_VERSION); return kExitOk;
         case ':': return UsageError("option requires an argument", argv[optind - 1]);
         default: return UsageError("unknown option", argv[optind - 1]);
         }
+    }
+    if (initDir != nullptr) {
+        if (argc != optind) return UsageError("--init takes no PROJECT or IMAGE", nullptr);
+        if (directory != nullptr && ::chdir(directory) != 0) {
+            std::fprintf(stderr, "zlt900-link: cannot change to directory %s: %s\n", directory,
+                         std::strerror(errno));
+            return kExitLinkFailed;
+        }
+        return InitProject(initDir);
     }
     if (argc - optind != 2) return UsageError("expected PROJECT and IMAGE", nullptr);
 
