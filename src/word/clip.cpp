@@ -162,21 +162,15 @@ namespace {
 
 constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
 
-std::uint64_t ByteSwap64(std::uint64_t v) {
-    std::uint64_t r = 0;
-    for (int i = 0; i < 8; ++i) r = (r << 8) | ((v >> (8 * i)) & 0xFF);
-    return r;
-}
-
 std::uint64_t LoadLE64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::big) v = ByteSwap64(v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     return v;
 }
 
 void StoreLE64(std::uint8_t* p, std::uint64_t v) {
-    if constexpr (std::endian::native == std::endian::big) v = ByteSwap64(v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     std::memcpy(p, &v, sizeof v);
 }
 
