@@ -22,6 +22,7 @@ if [ -z "$snx" ]; then
     done
 fi
 [ -n "$snx" ] || { echo "make_clips.sh: build zlt900-snx first, or name it" >&2; exit 2; }
+case $snx in */*) snx=$(cd "$(dirname "$snx")" && pwd)/$(basename "$snx") ;; esac
 cd "$here"
 "$snx" --seed 1 --bits 8 --rate 8000 -o beep.snx audio/beep.wav
 "$snx" --seed 2 -o hello.snx audio/hello.wav
