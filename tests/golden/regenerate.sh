@@ -12,7 +12,7 @@ inspect=$(dirname "$tool")/zlt900-inspect
 for case in minimal blocks demo; do
     if [ "$case" = demo ]; then src=$here/../../examples/demo; project=demo.zlp; else src=$here/$case; project=project.zlp; fi
     work=$(mktemp -d)
-    cp "$src"/* "$work"/
+    cp -R "$src"/. "$work"/
     (cd "$work" && "$tool" --timestamp=1700000000 "$project" out.cfo >"$here/$case.log" || true)
     if [ -f "$work/out.cfo" ]; then cp "$work/out.cfo" "$here/$case.cfo"; else rm -f "$here/$case.cfo"; fi
     rm -rf "$work"
