@@ -23,6 +23,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zlt::test::RunCommand;
+
+std::string Slurp(const std::string& path) {
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
 
 struct Library {
     void* handle = dlopen(ZLT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
@@ -106,24 +113,9 @@ TEST_F(Exports, WithoutCallbackTheTextGoesToStandardOutputUnchanged) {
     dup2(saved, 1);
     close(saved);
     ASSERT_TRUE(ok);
-    std::stringstream text;
-    text << std::ifstream(capture).rdbuf();
-    EXPECT_EQ(text.str().rfind("\nInitial Linker for Zelta-900\nInitial " + project + "\n", 0), 0u);
-    EXPECT_TRUE(text.str().ends_with("\n        PageSize = 1\nProcess OK !!!"));
-}
-
-TEST_F(Exports, CallbackStaysForLaterLinksAndTwoLinksGiveIdenticalBytes) {
-    setFputs(&Capture);
-    ASSERT_TRUE(make(project.c_str(), image.c_str()));
-    std::stringstream first;
-    first << std::ifstream(image, std::ios::binary).rdbuf();
-    std::size_t firstCount = lines.size();
-    ASSERT_TRUE(make(project.c_str(), image.c_str()));
-    std::stringstream second;
-    second << std::ifstream(image, std::ios::binary).rdbuf();
-    EXPECT_EQ(lines.size(), 2 * firstCount);
-    EXPECT_TRUE(first.str() == second.str());
-    EXPECT_EQ(lines[1].second, "\nInitial " + project);  // the '%' is printed literally
+    const std::string text = Slurp(capture);
+    EXPECT_EQ(text.rfind("\nInitial Linker for Zelta-900\nInitial " + project + "\n", 0), 0u);
+    EXPECT_TRUE(text.ends_with("\n        PageSize = 1\nProcess OK !!!"));
 }
 
 TEST_F(Exports, ALinkFromInsideTheCallbackIsRefused) {
@@ -145,6 +137,8 @@ TEST_F(Exports, ALinkFromInsideTheCallbackIsRefused) {
     EXPECT_FALSE(fs::exists("y.cfo"));
 }
 
+// The callback set once serves both links; two identical links from one
+// thread give identical bytes (CommandLineHost).
 TEST_F(Exports, LinksFromTwoThreadsAreSerialised) {
     setFputs(&Capture);
     std::string image2 = (dir / "out2.cfo").string();
@@ -156,6 +150,7 @@ TEST_F(Exports, LinksFromTwoThreadsAreSerialised) {
     for (std::size_t i = 1; i < lines.size(); ++i) switches += lines[i].first != lines[i - 1].first;
     EXPECT_EQ(switches, 1);
     EXPECT_EQ(fs::file_size(image), fs::file_size(image2));
+    EXPECT_EQ(lines[1].second, "\nInitial " + project);  // the '%' is printed literally
 }
 
 TEST_F(Exports, LongMessagesAreCutAt1023Characters) {
@@ -169,10 +164,8 @@ TEST_F(Exports, LongMessagesAreCutAt1023Characters) {
     EXPECT_EQ(lines.back().second.size(), 1023u);
 }
 
-zlt::test::CommandResult RunShell(const std::string& command) { return zlt::test::RunCommand(command); }
-
 zlt::test::CommandResult RunTool(const std::string& args) {
-    return RunShell(std::string(ZLT_LINK_TOOL) + " " + args);
+    return RunCommand(std::string(ZLT_LINK_TOOL) + " " + args);
 }
 
 TEST_F(Exports, CommandLineHost) {
@@ -208,23 +201,21 @@ TEST_F(Exports, CommandLineHost) {
     EXPECT_TRUE(fs::exists(dir / "rel.cfo"));
 
     // SOURCE_DATE_EPOCH fixes the time like --timestamp does.
-    std::stringstream a, b;
-    a << std::ifstream(image, std::ios::binary).rdbuf();
-    ASSERT_EQ(RunShell("SOURCE_DATE_EPOCH=0 " + std::string(ZLT_LINK_TOOL) + " -q " + p + " " + image).status, 0);
-    b << std::ifstream(image, std::ios::binary).rdbuf();
-    EXPECT_TRUE(a.str() == b.str());
+    const std::string before = Slurp(image);
+    ASSERT_EQ(RunCommand("SOURCE_DATE_EPOCH=0 " + std::string(ZLT_LINK_TOOL) + " -q " + p + " " + image).status, 0);
+    EXPECT_TRUE(Slurp(image) == before);
     std::string again = (dir / "again.cfo").string();
     // The progress bar of the word image shows only on a terminal.
     const std::string demo = "cd " + std::string(ZLT_SOURCE_DIR) + "/examples/demo && ";
     const std::string linkDemo = std::string(ZLT_LINK_TOOL) + " demo.zlp " + (dir / "demo.cfo").string();
-    EXPECT_EQ(RunShell(demo + linkDemo).out.find("pages"), std::string::npos);
-    if (RunShell("command -v script").status == 0) {
-        zlt::test::CommandResult tty = RunShell(demo + "script -qec '" + linkDemo + "' /dev/null");
+    EXPECT_EQ(RunCommand(demo + linkDemo).out.find("pages"), std::string::npos);
+    if (RunCommand("command -v script").status == 0) {
+        zlt::test::CommandResult tty = RunCommand(demo + "script -qec '" + linkDemo + "' /dev/null");
         EXPECT_EQ(tty.status, 0) << tty.out;
         EXPECT_NE(tty.out.find("]   0%  0 of "), std::string::npos) << tty.out;
         EXPECT_NE(tty.out.find(" pages\r\033[K\033[A"), std::string::npos) << tty.out;
     }
-    EXPECT_EQ(RunShell("SOURCE_DATE_EPOCH=soon " + std::string(ZLT_LINK_TOOL) + " " + p + " " + again).status, 2);
+    EXPECT_EQ(RunCommand("SOURCE_DATE_EPOCH=soon " + std::string(ZLT_LINK_TOOL) + " " + p + " " + again).status, 2);
 }
 
 TEST_F(Exports, InitWritesAProjectWhoseCommentedKeysAreTheDefaults) {
@@ -238,14 +229,11 @@ TEST_F(Exports, InitWritesAProjectWhoseCommentedKeysAreTheDefaults) {
     auto linkImage = [&] {
         zlt::test::CommandResult r = RunTool("-q --timestamp=0 " + project + " " + image);
         EXPECT_EQ(r.status, 0) << r.out;
-        std::stringstream bytes;
-        bytes << std::ifstream(image, std::ios::binary).rdbuf();
-        return bytes.str();
+        return Slurp(image);
     };
     const std::string asWritten = linkImage();
     // Uncomment every key of the system, firmware and serial sections.
-    std::stringstream text;
-    text << std::ifstream(project).rdbuf();
+    std::stringstream text(Slurp(project));
     std::string uncommented, line, section;
     while (std::getline(text, line)) {
         if (line.starts_with("[")) section = line;

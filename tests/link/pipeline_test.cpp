@@ -9,51 +9,6 @@
 namespace zlt::test {
 namespace {
 
-std::vector<std::string> SuccessTrace(const std::string& project, const std::string& image,
-                                      int firmwarePages, int readmePages) {
-    return {"\nInitial Linker for Zelta-900",
-            "\nInitial " + project,
-            "\nInitial " + image,
-            "\nProcess Target",
-            "\n        Model-ID = ZLT-900",
-            "\nParsing Option-Table",
-            "\nParsing Word-Table",
-            "\nParsing Sentence-Table",
-            "\n        Total used STEP = 1",
-            "\nParsing Trigger-Table",
-            "\nSorting Word-Table",
-            "\nProcess System-K",
-            "\n        PageSize = " + std::to_string(firmwarePages),
-            "\nProcess ZLT_KTAB.BIN",
-            "\n        PageSize = 18",
-            "\nProcess ZLT_TTAB.BIN",
-            "\n        PageSize = 32",
-            "\nProcess ZLT_STAB.BIN",
-            "\n        PageSize = 128",
-            "\nProcess ZLT_WTAB.BIN",
-            "\n        PageSize = 128",
-            "\nProcess ZLT_WIMG.BIN",
-            "\n        PageSize of ZLT_WIMG.BIN = 0",
-            "\nProcess ReadMe.txt",
-            "\n        PageSize = " + std::to_string(readmePages),
-            "\nProcess OK !!!"};
-}
-
-TEST(Pipeline, EmptyProjectLinksWithEveryLineInOrder) {
-    TempDir dir;
-    auto run = Link(dir, MinimalProject());
-    ASSERT_TRUE(run->ok) << run->log.Text();
-    EXPECT_EQ(run->log.lines(), SuccessTrace(dir / "project.zlp", dir / "out.cfo", 74, 1));
-    // Header, 74 firmware pages, the four tables, no word image, one read-me page.
-    EXPECT_EQ(run->image.size(), 512u * (1 + 74 + 18 + 32 + 128 + 128 + 0 + 1));
-}
-
-}  // namespace
-}  // namespace zlt::test
-
-namespace zlt::test {
-namespace {
-
 struct FailureCase {
     const char* name;
     std::string project;           // project text ("" = no project file at all)
@@ -95,6 +50,14 @@ TEST(Pipeline, EachFailureEndsWithItsOwnLineAndLeavesNoImage) {
          {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
         {"unknown trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_SINGLE\n",
          {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
+        {"quoted blank in trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=\" TGM_SINGLE_M0\"\n",
+         {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
+        {"word stage", head + target + "[ZLP.Word]\nW0001=/nonexistent/w.snx\n",
+         {"\nParsing Word-Table", "\nErr: Can not access file /nonexistent/w.snx"}, true},
+        {"sentence stage", head + target + "[ZLP.Sentence]\nS0003=W1\n",
+         {"\n        Parsing S0003", "\nErr: W0001 referance fail, in S0003(Step000) of file {P}"}, true},
+        {"trigger stage", head + target + "[ZLP.Trigger]\nT0001=LUN + S0005\n",
+         {"\nParsing Trigger-Table", "\nErr: S0005 referance fail, in T0001 of file {P}"}, true},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,34 +106,6 @@ TEST(Pipeline, VersionOfExactlyOneAndMixedCaseTriggerModePass) {
     EXPECT_EQ(run->log.lines()[12], "\n        PageSize = 77");
 }
 
-TEST(Pipeline, CompletedHeaderMatchesTheLayoutOfTheFile) {
-    TempDir dir;
-    auto run = Link(dir, MinimalProject("Description=" + std::string(600, 'd') + "\n"));
-    ASSERT_TRUE(run->ok);
-    const std::string& img = run->image;
-    EXPECT_EQ(img.substr(0, 8), std::string("CFO\0\0\x03\x1f\0", 8));
-    EXPECT_EQ(img.substr(8, 24), std::string(24, '\0'));  // reserved and slot 1
-    std::uint32_t next = 1;
-    for (unsigned t = 2; t <= 8; ++t) {
-        SCOPED_TRACE(t);
-        EXPECT_EQ(U16At(img, 16 * t), t);
-        EXPECT_EQ(U32At(img, 16 * t + 4), next);
-        std::uint32_t pages = U32At(img, 16 * t + 8);
-        std::uint32_t bytes = U32At(img, 16 * t + 12);
-        EXPECT_LE(bytes, pages * 512);
-        EXPECT_GT(bytes + 512, pages * 512);
-        // Padding after the section's bytes is zero.
-        std::size_t end = 512ull * (next + pages);
-        std::size_t used = 512ull * next + bytes;
-        EXPECT_EQ(img.substr(used, end - used), std::string(end - used, '\0'));
-        next += pages;
-    }
-    EXPECT_EQ(img.size(), 512ull * next);
-    EXPECT_EQ(img.substr(0x90, 512 - 0x90), std::string(512 - 0x90, '\0'));
-    // The read-me of more than a page is written whole.
-    EXPECT_EQ(U32At(img, 0x88), 2u);
-}
-
 TEST(Pipeline, SecondLinkStartsFromClearedTables) {
     TempDir dir;
     auto run = Link(dir, MinimalProject("[ZLP.Firmware]\nBUSY_Signal=7\n"));
@@ -196,12 +131,6 @@ TEST(Pipeline, OverlongPathsAreRefusedBeforeAnythingIsCreated) {
     EXPECT_FALSE(MakeZltCfo(*ctx, nullptr, longImage.c_str()));
     EXPECT_EQ(log.lines().back(), "\nErr: No file path given");
 }
-
-}  // namespace
-}  // namespace zlt::test
-
-namespace zlt::test {
-namespace {
 
 TEST(Pipeline, AWriteFailureInEachSectionEndsTheLinkWithItsLine) {
     // Byte offsets at which each part of the minimal project's image starts.

@@ -57,13 +57,5 @@ TEST(Firmware, TriggerModeNamesMatchWithoutRegardToLetterCaseOnly) {
     for (const auto& c : cases) EXPECT_EQ(FirmwareIdOf(c.value), c.id) << c.value;
 }
 
-TEST(Firmware, AQuotedBlankTriggerModeIsUnknown) {
-    TempDir dir;
-    auto run = Link(dir, "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n[ZLP.System]\n"
-                         "Target=ZELTA_900\nTG_Mode=\" TGM_SINGLE_M0\"\n");
-    EXPECT_FALSE(run->ok);
-    EXPECT_EQ(run->log.lines().back(), "\nErr: Unknown or Undefine TG_MODE !!!");
-}
-
 }  // namespace
 }  // namespace zlt::test
