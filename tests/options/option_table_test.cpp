@@ -1,23 +1,15 @@
 #include "options/option_table.h"
 
 #include "link/bytes.h"
-#include "support/link_fixture.h"
+#include "support/word_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace zlt::test {
 namespace {
 
-struct Run {
-    std::unique_ptr<LinkContext> ctx = std::make_unique<LinkContext>();
-    MessageLog log;
-    bool ok = false;
-};
-
-std::unique_ptr<Run> ParseOptions(const std::string& ini) {
-    auto run = std::make_unique<Run>();
-    run->ctx->ClearTables();
-    run->ctx->reader = IniFile::Parse(ini);
+std::unique_ptr<StageRun> ParseOptions(const std::string& ini) {
+    auto run = std::make_unique<StageRun>(ini);
     run->ok = ParseOptionTable(*run->ctx);
     return run;
 }

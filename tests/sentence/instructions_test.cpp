@@ -108,7 +108,6 @@ TEST(Instructions, PortsPerInstruction) {
         EXPECT_EQ(Encode("^IOW_R3_" + ports[p]), writable ? 0x7B00 + p : 0) << ports[p];
     }
     ExpectUnits({
-        {"^IOR_R0_HOUR", 0x7009}, {"^IOW_R1_MINUTE", 0x790A}, {"^IOW_R0_RANDOM", 0},
         {"^IOR_R0_hour", 0}, {"^IOR_R0_HOURS", 0}, {"^IOR_R0_", 0}, {"^IOR_HOUR", 0},
     });
 }

@@ -20,11 +20,8 @@ std::string SentenceSection(const Sentences& sentences) {
 }
 
 std::unique_ptr<SentenceRun> CompileSentenceTexts(const Sentences& sentences) {
-    auto run = std::make_unique<SentenceRun>();
+    auto run = std::make_unique<SentenceRun>(SentenceSection(sentences));
     LinkContext& ctx = *run->ctx;
-    ctx.ClearTables();
-    ctx.projectPath = "p.zlp";
-    ctx.reader = IniFile::Parse(SentenceSection(sentences));
     for (unsigned w = 0; w < kDefinedWords; ++w) ctx.wordTable[w].length = 0x01000001;
     run->ok = CompileSentences(ctx) && ResolveBlocks(ctx);
     const std::string total = "\n        Total used STEP = ";
@@ -48,6 +45,12 @@ unsigned AddFiller(Sentences& sentences, unsigned first, unsigned units) {
         units -= take;
     }
     return n;
+}
+
+std::string Repeat(const std::string& step, unsigned count) {
+    std::string text = step;
+    for (unsigned i = 1; i < count; ++i) text += "+" + step;
+    return text;
 }
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/format.h"
-#include "support/link_fixture.h"
+#include "support/word_fixture.h"
 
 #include <cstdint>
 #include <map>
@@ -18,15 +18,14 @@ using Sentences = std::map<unsigned, std::string>;
 // Words 0 to 9 are defined in every run; others are not.
 inline constexpr unsigned kDefinedWords = 10;
 
-struct SentenceRun {
-    std::unique_ptr<LinkContext> ctx = std::make_unique<LinkContext>();
-    MessageLog log;
-    bool ok = false;
+inline constexpr std::uint16_t E = 0xFFFF;  // end mark
+
+struct SentenceRun : StageRun {
+    using StageRun::StageRun;
     // Units 1 up to the next free unit that "Total used STEP" reported
     // (after the block resolution pass when that ran); empty when the
     // compile failed.
     std::vector<std::uint16_t> units;
-    std::string LastLine() const { return log.lines().empty() ? "" : log.lines().back(); }
 };
 
 // Compiles the sentences, keyed by sentence number, and when that succeeds
@@ -37,6 +36,9 @@ std::unique_ptr<SentenceRun> CompileSentenceTexts(const Sentences& sentences);
 // `first` on: 64 word steps and an end mark each, the last one shorter.
 // Returns the number after the last sentence added.
 unsigned AddFiller(Sentences& sentences, unsigned first, unsigned units);
+
+// `step` count times, joined by '+'.
+std::string Repeat(const std::string& step, unsigned count);
 
 // A compile that succeeds with exactly these units from unit 1 on.
 struct UnitsCase {

@@ -6,12 +6,17 @@
 
 namespace zlt::test {
 
-std::unique_ptr<LinkContext> ProjectContext(const TempDir& dir, const std::string& extra) {
+std::unique_ptr<LinkContext> StageContext(const std::string& ini, const std::string& projectPath) {
     auto ctx = std::make_unique<LinkContext>();
     ctx->ClearTables();
-    ctx->projectPath = dir / "project.zlp";
+    ctx->projectPath = projectPath;
+    ctx->reader = IniFile::Parse(ini);
+    return ctx;
+}
+
+std::unique_ptr<LinkContext> ProjectContext(const TempDir& dir, const std::string& extra) {
+    auto ctx = StageContext(MinimalProject(extra), dir / "project.zlp");
     ctx->imagePath = dir / "words.bin";
-    ctx->reader = IniFile::Parse(MinimalProject(extra));
     return ctx;
 }
 

@@ -1,5 +1,6 @@
-// Helpers for tests of the word stages: a context holding a project without
-// a whole link, and the word image written on its own.
+// Helpers for tests that run link stages alone, without a whole link: a
+// context holding a project, and for the word stages the word image written
+// on its own and random clips.
 #pragma once
 
 #include "support/link_fixture.h"
@@ -9,6 +10,20 @@
 #include <random>
 
 namespace zlt::test {
+
+// A context with cleared tables whose reader holds `ini`, read as the
+// project at projectPath.
+std::unique_ptr<LinkContext> StageContext(const std::string& ini, const std::string& projectPath);
+
+// A stage run on such a context, with the messages it sent.
+struct StageRun {
+    explicit StageRun(const std::string& ini, const std::string& projectPath = "p.zlp")
+        : ctx(StageContext(ini, projectPath)) {}
+    std::unique_ptr<LinkContext> ctx;
+    MessageLog log;
+    bool ok = false;
+    std::string LastLine() const { return log.lines().empty() ? "" : log.lines().back(); }
+};
 
 // A context whose reader holds MinimalProject(extra), with the project and
 // image paths set inside dir.

@@ -1,7 +1,7 @@
 #include "trigger/trigger_table.h"
 
 #include "link/bytes.h"
-#include "support/link_fixture.h"
+#include "support/word_fixture.h"
 #include "trigger/key_sections.h"
 
 #include <gtest/gtest.h>
@@ -11,22 +11,13 @@ namespace {
 
 constexpr const char* kProject = "x.zlp";
 
-struct StageRun {
-    std::unique_ptr<LinkContext> ctx = std::make_unique<LinkContext>();
-    MessageLog log;
-    bool ok = false;
-};
-
 // Runs the trigger stage over `entries` ("T0001=..." lines) with sentences 0,
 // 1 and 7 defined at units 1, 5 and 9.
 std::unique_ptr<StageRun> RunTriggers(const std::string& entries) {
-    auto run = std::make_unique<StageRun>();
-    run->ctx->ClearTables();
-    run->ctx->projectPath = kProject;
+    auto run = std::make_unique<StageRun>("[ZLP.Trigger]\n" + entries, kProject);
     run->ctx->sentenceIndex[0] = 1;
     run->ctx->sentenceIndex[1] = 5;
     run->ctx->sentenceIndex[7] = 9;
-    run->ctx->reader = IniFile::Parse("[ZLP.Trigger]\n" + entries);
     run->ok = ParseTriggerTable(*run->ctx);
     return run;
 }
@@ -44,7 +35,6 @@ TEST(TriggerTable, EntriesOfOrdinaryTriggers) {
         std::uint16_t start; // trigger table entry
     } cases[] = {
         {"LUN + S0001", 0xF0, 5},
-        {"LUN+S0001", 0xF0, 5},
         {"LUN + S0001 ; any remark", 0xF0, 5},
         {"LUN+S0001;remark", 0xF0, 5},
         {"EHI + S0001", 0x80, 5},
