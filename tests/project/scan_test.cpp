@@ -99,46 +99,5 @@ TEST(Scan, SpanReadsOneBoundedField) {
     }
 }
 
-TEST(Scan, LiteralMatchesWholePrefixOnly) {
-    std::string_view text = "^MOV_R1";
-    EXPECT_FALSE(Literal(text, "^MOVE"));
-    EXPECT_FALSE(Literal(text, "^mov_"));
-    EXPECT_EQ(text, "^MOV_R1");
-    EXPECT_TRUE(Literal(text, "^MOV_"));
-    EXPECT_EQ(text, "R1");
-    EXPECT_FALSE(Literal(text, "R12"));  // longer than the text
-    EXPECT_TRUE(Literal(text, ""));
-    EXPECT_EQ(text, "R1");
-}
-
-TEST(Scan, SkipSpaceAndIsSpace) {
-    EXPECT_EQ(SkipSpace(" \t\r\n\v\fW1 "), "W1 ");
-    EXPECT_EQ(SkipSpace("   "), "");
-    EXPECT_FALSE(IsSpace('\0'));
-    EXPECT_FALSE(IsSpace('\xA0'));
-}
-
-TEST(Scan, NextTokenSplitsAtRunsOfSeparators) {
-    const CharSet separators = CharSet::Of("+;");
-    struct Case {
-        std::string input;
-        std::vector<std::string> tokens;
-    };
-    const std::vector<Case> cases = {
-        {"W1;;W2", {"W1", "W2"}},
-        {"+W1+W2+", {"W1", "W2"}},
-        {"+;+", {}},
-        {"", {}},
-        {" a + b ", {" a ", " b "}},
-        {"^REM_a+b", {"^REM_a", "b"}},
-    };
-    for (const auto& c : cases) {
-        std::string_view text = c.input;
-        std::vector<std::string> tokens;
-        while (auto t = NextToken(text, separators)) tokens.emplace_back(*t);
-        EXPECT_EQ(tokens, c.tokens) << '"' << c.input << '"';
-    }
-}
-
 }  // namespace
 }  // namespace zlt::scan
