@@ -137,18 +137,5 @@ TEST(BlockTransform, WorkedBlocks) {
     }
 }
 
-TEST(BlockTransform, SixteenBitZeroWordsGiveLowZerosAndHigh0x80) {
-    const ClipKey key{0x9C, 0x21};
-    std::vector<std::uint8_t> in(kClipBlockSize), out(kClipBlockSize);
-    for (std::size_t p = 0; p < 256; ++p) {
-        in[2 * p] = static_cast<std::uint8_t>(key.b - p);
-        in[2 * p + 1] = static_cast<std::uint8_t>(key.a + p);
-    }
-    BlockTransform(key, 16).Apply(in.data(), out.data(), 1);
-    std::vector<std::uint8_t> expect(kClipBlockSize, 0x00);
-    std::fill(expect.begin() + 256, expect.end(), 0x80);
-    EXPECT_EQ(out, expect);
-}
-
 }  // namespace
 }  // namespace zlt::test

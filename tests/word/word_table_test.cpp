@@ -1,11 +1,9 @@
 #include "word/word_table.h"
 
-#include "project/ini_file.h"
 #include "support/word_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sys/stat.h>
 
 namespace zlt::test {
@@ -35,8 +33,6 @@ struct ParseCase {
 
 TEST(ParseWordTable, FormatsTheWordTableHolds) {
     const ParseCase cases[] = {
-        {"16-bit 22050 Hz", Fields(1, 16, 22050, 1000), "", {0x17000000, 0x0400003E}},
-        {"8-bit 8000 Hz", Fields(1, 8, 8000, 5000), "", {0x25000000, 0x01000138}},
         {"48000 Hz", Fields(1, 8, 48000, 16), "", {0x25000000, 0x09000001}},
         {"11025 Hz, length below 16", Fields(1, 16, 11025, 15), "", {0x17000000, 0x02000000}},
         {"longest length", Fields(1, 16, 44100, 0x0FFFFFFF), "", {0x17000000, 0x08FFFFFF}},
@@ -186,69 +182,6 @@ TEST(WriteWordTableSection, EntriesAsLittleEndianBytes) {
     EXPECT_EQ(bytes.substr(8 * 3, 8), std::string("\x02\x00\x00\x17\x3E\x00\x00\x84", 8));
     EXPECT_EQ(bytes.substr(8 * 9, 8), std::string("\x00\x00\x00\x25\x38\x01\x00\x01", 8));
     EXPECT_EQ(bytes.substr(8 * 10), std::string(65536 - 80, '\0'));
-}
-
-// Runs with the working directory set to a folder, as clip paths are
-// relative to it.
-class InFolder {
-public:
-    explicit InFolder(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
-    ~InFolder() { fs::current_path(old_); }
-
-private:
-    fs::path old_;
-};
-
-TEST(WordTableLink, DemoWordsAreDefinedAndPlayTheirAudio) {
-    const fs::path demo = fs::path(ZLT_SOURCE_DIR) / "examples/demo";
-    InFolder in(demo);
-    TempDir dir;
-    auto ctx = ProjectContext(dir, "");
-    ctx->reader = IniFile::Load("demo.zlp");
-    ASSERT_TRUE(ctx->reader);
-    MessageLog log;
-    ASSERT_TRUE(ParseWordTable(*ctx)) << log.Text();
-    const std::pair<unsigned, std::uint32_t> formats[] = {
-        {1, 0x25000000}, {2, 0x17000000}, {3, 0x17000000}, {4, 0x25000000}};
-    for (auto [n, format] : formats) EXPECT_EQ(ctx->wordTable[n].format, format) << n;
-
-    auto image = WriteWordImageAlone(*ctx, {1, 2, 3, 4});
-    ASSERT_TRUE(image) << log.Text();
-    for (auto [n, format] : formats) {
-        const WordEntry& e = ctx->wordTable[n];
-        const std::string pages = image->substr(512 * (e.format & kStartPageMask), 512 * WordPages(e));
-        // Speech and tones made at 0.7 of full scale around the middle value.
-        double peak = 0;
-        if (format == 0x25000000) {
-            for (std::uint8_t s : DecodePages8(Bytes(pages), WordBytes(e)))
-                peak = std::max(peak, std::abs(s - 128.0) / 127);
-        } else {
-            for (std::int16_t s : DecodePages16(Bytes(pages), WordBytes(e) / 2))
-                peak = std::max(peak, std::abs(s / 32767.0));
-        }
-        EXPECT_NEAR(peak, 0.7, 0.03) << n;
-    }
-}
-
-TEST(WordTableLink, WholeLinkWritesTheWordTableAndStopsAtABadClip) {
-    TempDir dir;
-    std::vector<std::int16_t> s;
-    std::mt19937 rng(3);
-    WriteClipFile(dir / "a.snx", RandomClip(rng, {}, 16, 500, s));
-    ClipFields stereo;
-    stereo.channels = 2;
-    WriteClipFile(dir / "stereo.snx", MakeClip16(stereo, s));
-
-    auto run = Link(dir, MinimalProject("[ZLP.Word]\nW0006=" + dir / "a.snx" + "\n"));
-    ASSERT_TRUE(run->ok) << run->log.Text();
-    const std::uint32_t firstPage = U32At(run->image, 0x60 + 4);
-    EXPECT_EQ(U32At(run->image, 0x70 + 8), 0u);  // no used word, no word image page
-    EXPECT_EQ(run->image.substr(512 * firstPage + 8 * 6, 8), std::string("\x00\x00\x00\x17\x3E\x00\x00\x03", 8));
-
-    run = Link(dir, MinimalProject("[ZLP.Word]\nW0006=" + dir / "a.snx" + "\nW0007=" + dir / "stereo.snx" + "\n"));
-    EXPECT_FALSE(run->ok);
-    EXPECT_EQ(run->log.lines().back(), "\nErr: ZLT unsupported SNX-Channels(2) of file " + dir / "stereo.snx");
-    EXPECT_EQ(run->image, "");
 }
 
 }  // namespace
