@@ -64,7 +64,7 @@ public:
                 clip.push_back(static_cast<std::uint8_t>(Int(0, 255)));
             const std::string path = clips_ + "/w" + std::to_string(n) + ".snx";
             WriteFile(path, std::string(clip.begin(), clip.end()));
-            p += FormatWord(n) + path + "\n";
+            p += Key('W', n) + path + "\n";
             words.push_back(n);
         }
         words_ = words;
@@ -94,14 +94,14 @@ public:
             // Declare what is left in the last sentence.
             if (i + 1 == sentences.size())
                 for (const std::string& l : undeclared) text += "+^BLK_" + l;
-            p += FormatSentence(sentences[i]) + text + "\n";
+            p += Key('S', sentences[i]) + text + "\n";
         }
 
         p += "[ZLP.Trigger]\n";
         for (int k = Int(0, 6); k > 0; --k)
-            p += FormatTrigger(Int(0, 7807)) + Modes() + " + " + FormatSentence(Pick(sentences)).substr(0, 5) + "\n";
+            p += Key('T', Int(0, 7807)) + Modes() + " + " + Key('S', Pick(sentences)).substr(0, 5) + "\n";
         for (int k = Int(0, 4); k > 0; --k)
-            p += FormatTrigger(Int(7808, 7935)) + Modes() + " + " + FormatSentence(Pick(sentences)).substr(0, 5) +
+            p += Key('T', Int(7808, 7935)) + Modes() + " + " + Key('S', Pick(sentences)).substr(0, 5) +
                  " + " + Clock() + "\n";
         return p;
     }
@@ -119,21 +119,8 @@ private:
         std::snprintf(buf, sizeof buf, "%X", Int(0, 255));
         return buf;
     }
-    static std::string FormatSentence(int n) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "S%04d=", n);
-        return buf;
-    }
-    static std::string FormatWord(int n) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "W%04d=", n);
-        return buf;
-    }
-    static std::string FormatTrigger(int n) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "T%04d=", n);
-        return buf;
-    }
+    // "S0001=", "W0001=", "T0001=".
+    static std::string Key(char kind, int n) { return kind + FormatText("%0.4d=", n); }
     std::string Modes() {
         static const char* const kFirst = "LEl.e", *kSecond = "UHu.h", *kThird = "NIn.i";
         return {kFirst[Int(0, 4)], kSecond[Int(0, 4)], kThird[Int(0, 4)]};
