@@ -1,7 +1,7 @@
 #include "options/option_table.h"
 
 #include "link/bytes.h"
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/format.h"
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 
 #include <cstdint>
 #include <map>

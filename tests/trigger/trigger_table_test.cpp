@@ -1,7 +1,7 @@
 #include "trigger/trigger_table.h"
 
 #include "link/bytes.h"
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 #include "trigger/key_sections.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "word/clip.h"
 
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>
 

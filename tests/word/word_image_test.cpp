@@ -1,7 +1,7 @@
 #include "word/word_image.h"
 
 #include "link/bytes.h"
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 #include "word/word_table.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "word/word_table.h"
 
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +99,21 @@ TEST(WordEntry, LengthUnitsAndPages) {
         EXPECT_EQ(e.length & kLengthUnitsMask, units) << dataLength;
         EXPECT_EQ(WordBytes(e), bytes) << dataLength;
         EXPECT_EQ(WordPages(e), pages) << dataLength;
+    }
+}
+
+TEST(WordEntry, RateCodes) {
+    const std::pair<std::uint32_t, std::uint32_t> rates[] = {
+        {8000, 1}, {11025, 2}, {16000, 3}, {22050, 4}, {24000, 5},
+        {32000, 6}, {40000, 7}, {44100, 8}, {48000, 9}};
+    for (const auto& [rate, code] : rates) {
+        WordEntry e;
+        ASSERT_EQ(EntryOf(ClipFormat{1, 16, rate, 64}, e), WordFault::kNone) << rate;
+        EXPECT_EQ((e.length >> kRateCodeShift) & 0xF, code) << rate;
+    }
+    for (std::uint32_t rate : {2100u, 7999u, 8001u, 12000u, 47999u}) {
+        WordEntry e;
+        EXPECT_EQ(EntryOf(ClipFormat{1, 16, rate, 64}, e), WordFault::kSampleRate) << rate;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "support/word_fixture.h"
+#include "support/stage_fixture.h"
 
 #include "project/ini_file.h"
 
