@@ -162,7 +162,8 @@ namespace {
 
 constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
 
-std::uint64_t ByteSwap64(std::uint64_t v) {
+// Used on big-endian hosts only; clang would otherwise refuse it as unneeded.
+[[maybe_unused]] std::uint64_t ByteSwap64(std::uint64_t v) {
     std::uint64_t r = 0;
     for (int i = 0; i < 8; ++i) r = (r << 8) | ((v >> (8 * i)) & 0xFF);
     return r;
