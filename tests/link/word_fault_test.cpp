@@ -186,26 +186,13 @@ TEST(WordFaults, LargeLinkKilledInsideTheWordImage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(image, old);
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            g_signalFd = fds[1];
+        const int status = KillAfterSignal([&](int fd) {
+            g_signalFd = fd;
             g_waitAtSecondWord = c.waitAtSecondWord;
             auto ctx = std::make_unique<LinkContext>();
             SetOutputCallback(SignalWordImage);
             MakeZltCfo(*ctx, (dir / "project.zlp").c_str(), image.c_str());
-            _exit(3);
-        }
-        char byte = 0;
-        ASSERT_EQ(read(fds[0], &byte, 1), 1);
-        if (c.delayMs > 0) usleep(static_cast<useconds_t>(c.delayMs) * 1000);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(fds[0]);
-        close(fds[1]);
+        }, c.delayMs);
         // A link that finished before the kill has replaced the image whole;
         // any other leaves the previous image as it was.
         const std::string now = ReadFile(image);
