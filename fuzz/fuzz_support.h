@@ -12,7 +12,7 @@ inline int Discard(const char*) { return 0; }
 
 // A folder of this process for the files a target writes, made once, on a
 // memory file system where there is one (an image is fsync'ed before it is
-// moved into place). It is left behind when the process ends.
+// moved into place), and removed when the process exits normally.
 inline const std::string& WorkFolder() {
     static const std::string dir = [] {
         namespace fs = std::filesystem;
@@ -21,6 +21,11 @@ inline const std::string& WorkFolder() {
         if (::mkdtemp(templ.data()) == nullptr) std::abort();
         return templ;
     }();
+    static const bool cleanup = std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(WorkFolder(), ec);
+    }) == 0;
+    (void)cleanup;
     return dir;
 }
 
