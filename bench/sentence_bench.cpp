@@ -4,7 +4,7 @@
 // CALL and a JMP to blocks spread over the whole project, and 61 steps that
 // store nothing. With 8189 labels in 8192 sentences this is the largest
 // project the sentence table holds (32766 units). Run the release build:
-//   build/release/bench/zlt900_bench
+//   build/bench/bench/zlt900_bench --benchmark_filter='Sentences|LinkWorstCase'
 
 #include "link/format.h"
 #include "link/message.h"

@@ -1,27 +1,49 @@
-// A trigger entry through the trigger stage, as an ordinary and as a clock
-// trigger, and its clock condition through every form.
+// A trigger entry through the trigger stage's entry parser, as an ordinary
+// and as a clock trigger, and its clock condition through every form. A
+// condition that gives a word must read back from that word's text.
+#include "inspect/image_model.h"
+#include "fuzz_support.h"
 #include "link/message.h"
+#include "trigger/key_sections.h"
 #include "trigger/trigger_table.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
-#include <string>
+#include <string_view>
 
 namespace {
-int Discard(const char*) { return 0; }
+
+zlt::LinkContext& Context() {
+    static zlt::LinkContext* ctx = [] {
+        auto* c = new zlt::LinkContext;
+        c->ClearTables();
+        c->projectPath = "fuzz.zlp";
+        for (unsigned n = 0; n < 16; ++n) c->sentenceIndex[n] = static_cast<std::uint16_t>(2 * n + 1);
+        return c;
+    }();
+    return *ctx;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static auto* ctx = new zlt::LinkContext;
-    zlt::SetOutputCallback(Discard);
-    std::string value(reinterpret_cast<const char*>(data), size);
-    if (value.find('\n') != std::string::npos || value.find('\r') != std::string::npos) return 0;
-    (void)zlt::ClockConditionWord(value);
-    ctx->ClearTables();
-    ctx->projectPath = "fuzz.zlp";
-    for (unsigned n = 0; n < 16; ++n) ctx->sentenceIndex[n] = static_cast<std::uint16_t>(2 * n + 1);
-    ctx->reader = zlt::IniFile::Parse("[ZLP.Trigger]\nT0005=" + value + "\nT7900=" + value + "\n");
-    (void)zlt::ParseTriggerTable(*ctx);
+    zlt::SetOutputCallback(zlt::fuzz::Discard);
+    const std::string_view value(reinterpret_cast<const char*>(data), size);
+    if (const auto word = zlt::ClockConditionWord(value)) {
+        const auto text = zlt::inspect::ClockConditionText(*word);
+        if (!text || zlt::ClockConditionWord(*text) != word) std::abort();
+    }
+    if (value.empty()) return 0;
+    zlt::LinkContext& ctx = Context();
+    ctx.keyTable.fill(0);
+    ctx.triggerTable.fill(0);
+    for (unsigned t : {5u, 7900u}) {
+        const bool ok = zlt::ParseTriggerEntry(ctx, t, value);
+        // A bound clock trigger always has its condition word.
+        const std::uint8_t* slot = &ctx.keyTable[zlt::kKeyClockSlots + 4 * (zlt::kLastClockTrigger - 7900)];
+        if (ok && t == 7900 && ctx.triggerTable[t] != 0 && (slot[3] & 0x80) == 0) std::abort();
+    }
     return 0;
 }

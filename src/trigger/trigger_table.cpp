@@ -157,39 +157,43 @@ std::optional<std::uint32_t> ClockConditionWord(std::string_view condition) {
     return std::nullopt;
 }
 
+bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
+    if (value.size() > kMaxTriggerValue) return InvalidEntry(ctx, t);
+    const std::optional<TriggerFields> fields = SplitTriggerEntry(value);
+    if (!fields || fields->count < 2) return InvalidEntry(ctx, t);
+    if (fields->sentence.front() == 'N') return true;  // the trigger is unused
+    if (fields->sentence.front() != 'S') return InvalidEntry(ctx, t);
+    const std::int64_t sentence = ReadSentenceNumber(fields->sentence.substr(1));
+    if (sentence < 0 || sentence >= kEntryCount) return InvalidEntry(ctx, t);
+    const std::uint16_t start = ctx.sentenceIndex[static_cast<std::size_t>(sentence)];
+    if (start == 0) {
+        LnkPrintf("\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
+                  static_cast<int>(t), ctx.projectPath.c_str());
+        return false;
+    }
+
+    LnkPrintf("\n        Parsing T%0.4d", static_cast<int>(t));
+    std::uint8_t& attribute = ctx.keyTable[kKeyAttributes + t];
+    attribute |= 0x80;
+    ctx.triggerTable[t] = start;
+    const std::optional<std::uint8_t> modes = ModeBits(fields->modes);
+    if (!modes) return InvalidEntry(ctx, t);
+    attribute |= *modes;
+
+    if (t >= kFirstClockTrigger && t <= kLastClockTrigger) {
+        const std::optional<std::uint32_t> word =
+            fields->count == 3 ? ClockConditionWord(fields->clock) : std::nullopt;
+        if (!word) return InvalidEntry(ctx, t);
+        PutU32(&ctx.keyTable[kKeyClockSlots + 4 * (kLastClockTrigger - t)], *word);
+    }
+    return true;
+}
+
 bool ParseTriggerTable(LinkContext& ctx) {
     for (unsigned t = 0; t < kEntryCount; ++t) {
-        const std::string key = FormatText("T%0.4d", static_cast<int>(t));
-        const std::string value = ctx.reader->ReadString("ZLP.Trigger", key, "");
-        if (value.empty()) continue;
-        if (value.size() > kMaxTriggerValue) return InvalidEntry(ctx, t);
-        const std::optional<TriggerFields> fields = SplitTriggerEntry(value);
-        if (!fields || fields->count < 2) return InvalidEntry(ctx, t);
-        if (fields->sentence.front() == 'N') continue;  // the trigger is unused
-        if (fields->sentence.front() != 'S') return InvalidEntry(ctx, t);
-        const std::int64_t sentence = ReadSentenceNumber(fields->sentence.substr(1));
-        if (sentence < 0 || sentence >= kEntryCount) return InvalidEntry(ctx, t);
-        const std::uint16_t start = ctx.sentenceIndex[static_cast<std::size_t>(sentence)];
-        if (start == 0) {
-            LnkPrintf("\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
-                      static_cast<int>(t), ctx.projectPath.c_str());
-            return false;
-        }
-
-        LnkPrintf("\n        Parsing %s", key.c_str());
-        std::uint8_t& attribute = ctx.keyTable[kKeyAttributes + t];
-        attribute |= 0x80;
-        ctx.triggerTable[t] = start;
-        const std::optional<std::uint8_t> modes = ModeBits(fields->modes);
-        if (!modes) return InvalidEntry(ctx, t);
-        attribute |= *modes;
-
-        if (t >= kFirstClockTrigger && t <= kLastClockTrigger) {
-            const std::optional<std::uint32_t> word =
-                fields->count == 3 ? ClockConditionWord(fields->clock) : std::nullopt;
-            if (!word) return InvalidEntry(ctx, t);
-            PutU32(&ctx.keyTable[kKeyClockSlots + 4 * (kLastClockTrigger - t)], *word);
-        }
+        const std::string value =
+            ctx.reader->ReadString("ZLP.Trigger", FormatText("T%0.4d", static_cast<int>(t)), "");
+        if (!value.empty() && !ParseTriggerEntry(ctx, t, value)) return false;
     }
     return true;
 }

@@ -40,6 +40,10 @@ std::optional<std::uint8_t> ModeBits(std::string_view modes);
 // bits.
 std::optional<std::uint32_t> ClockConditionWord(std::string_view condition);
 
+// Binds trigger t (below kEntryCount) by its non-empty entry text, as the
+// stage does for each key of ZLP.Trigger; reports a fault and returns false.
+bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value);
+
 bool ParseTriggerTable(LinkContext& ctx);
 
 }  // namespace zlt

@@ -38,24 +38,12 @@ TEST(Faults, LinkKilledPartWayLeavesThePreviousImageOrNone) {
         const std::string old = previous ? std::string(4096, 'o') : std::string();
         if (previous) WriteFile(image, old);
 
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            g_signalFd = fds[1];
+        const int status = KillAfterSignal([&](int fd) {
+            g_signalFd = fd;
             auto ctx = std::make_unique<LinkContext>();
             SetOutputCallback(StopInsideSections);
             MakeZltCfo(*ctx, project.c_str(), image.c_str());
-            _exit(3);
-        }
-        char c = 0;
-        ASSERT_EQ(read(fds[0], &c, 1), 1);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(fds[0]);
-        close(fds[1]);
+        });
         EXPECT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(fs::exists(image), previous);
         if (previous) {

@@ -4,10 +4,13 @@
 #include "link/pipeline.h"
 #include "platform/clock.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zlt::test {
 
@@ -74,6 +77,27 @@ std::unique_ptr<LinkRun> Link(const TempDir& dir, const std::string& project) {
     SetFixedLinkTime(-1);
     run->image = ReadFile(imagePath);
     return run;
+}
+
+int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        close(fds[0]);
+        child(fds[1]);
+        _exit(3);
+    }
+    close(fds[1]);
+    char c = 0;
+    const bool signalled = read(fds[0], &c, 1) == 1;
+    close(fds[0]);
+    if (signalled && delayMs > 0) usleep(static_cast<useconds_t>(delayMs) * 1000);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
 }
 
 std::uint16_t U16At(const std::string& b, std::size_t o) {

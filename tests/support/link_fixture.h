@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,11 @@ struct LinkRun {
 // Writes `project` to dir/project.zlp and links it to dir/out.cfo with the
 // link time fixed at epoch 0.
 std::unique_ptr<LinkRun> Link(const TempDir& dir, const std::string& project);
+
+// Runs `child` in a forked process, handing it the write end of a pipe; once
+// the child has written a byte there, waits delayMs and kills it with
+// SIGKILL. A child that returns exits with status 3. Returns the wait status.
+int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs = 0);
 
 std::uint16_t U16At(const std::string& bytes, std::size_t offset);
 std::uint32_t U32At(const std::string& bytes, std::size_t offset);

@@ -5,6 +5,9 @@
 #include "support/link_fixture.h"
 #include "word/clip_writer.h"
 
+#include <random>
+#include <vector>
+
 namespace zlt::test {
 
 // A context with cleared tables whose reader holds `ini`, read as the
@@ -24,5 +27,10 @@ struct StageRun {
 // A context whose reader holds MinimalProject(extra), with the project and
 // image paths set inside dir.
 std::unique_ptr<LinkContext> ProjectContext(const TempDir& dir, const std::string& extra);
+
+// A clip of the given fields with random 8- or 16-bit samples under random keys;
+// `samples` receives what the word image must hold.
+std::vector<std::uint8_t> RandomClip(std::mt19937& rng, ClipFields f, unsigned bits, std::size_t count,
+                                     std::vector<std::int16_t>& samples);
 
 }  // namespace zlt::test

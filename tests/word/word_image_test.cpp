@@ -33,26 +33,6 @@ std::optional<std::string> WriteWordImageAlone(LinkContext& ctx, const std::vect
     return ReadFile(ctx.imagePath);
 }
 
-// A clip of the given fields with random 8- or 16-bit samples under random keys;
-// `samples` receives what the word image must hold.
-std::vector<std::uint8_t> RandomClip(std::mt19937& rng, ClipFields f, unsigned bits, std::size_t count,
-                                     std::vector<std::int16_t>& samples) {
-    for (auto& b : f.keyArea) b = static_cast<std::uint8_t>(rng());
-    f.keyIndexA = static_cast<std::uint8_t>(rng() % (kMaxKeyIndex + 1));
-    f.keyIndexB = static_cast<std::uint8_t>(rng() % (kMaxKeyIndex + 1));
-    samples.resize(count);
-    if (bits == 8) {
-        std::vector<std::uint8_t> pcm(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            pcm[i] = static_cast<std::uint8_t>(rng());
-            samples[i] = pcm[i];
-        }
-        return MakeClip8(f, pcm);
-    }
-    for (auto& s : samples) s = static_cast<std::int16_t>(rng());
-    return MakeClip16(f, samples);
-}
-
 std::string Bytes(std::span<const std::uint8_t> b) { return {b.begin(), b.end()}; }
 std::span<const std::uint8_t> Bytes(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};

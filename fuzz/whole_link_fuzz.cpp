@@ -1,0 +1,103 @@
+// A whole link driven by one input: a project file and up to four clips,
+// separated by the line "#SNX#". "$1" to "$4" in the project name the clip
+// files. A link that succeeds leaves an image that the inspector reads back
+// and disassembles; one that fails leaves no image and no temporary file.
+#include "fuzz_support.h"
+#include "inspect/disassembler.h"
+#include "inspect/image_model.h"
+#include "link/message.h"
+#include "link/pipeline.h"
+#include "platform/clock.h"
+#include "word/clip_writer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kDelimiter = "\n#SNX#\n";
+constexpr unsigned kClips = 4;
+
+std::string ClipPath(unsigned n) { return zlt::fuzz::WorkFolder() + "/c" + std::to_string(n) + ".snx"; }
+
+// The project text with "$1" to "$4" replaced by the clip paths.
+std::string ExpandClipNames(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '$' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '4') {
+            out += ClipPath(static_cast<unsigned>(text[++i] - '0'));
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void Put(const std::string& path, std::string_view bytes) {
+    if (!zlt::WriteClipFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}))
+        std::abort();
+}
+
+std::size_t FilesInFolder() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(zlt::fuzz::WorkFolder())) ++n;
+    return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static auto* ctx = new zlt::LinkContext;
+    zlt::SetOutputCallback(zlt::fuzz::Discard);
+    zlt::SetFixedLinkTime(0);
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+
+    // The parts: the project, then the clips; a clip without a part is absent.
+    const std::string project = zlt::fuzz::WorkFolder() + "/p.zlp";
+    const std::string image = zlt::fuzz::WorkFolder() + "/out.cfo";
+    std::size_t files = 1;
+    bool more = true;
+    for (unsigned part = 0; part <= kClips; ++part) {
+        if (!more) {
+            fs::remove(ClipPath(part));
+            continue;
+        }
+        const std::size_t at = input.find(kDelimiter);
+        const std::string_view text = input.substr(0, at);
+        more = at != std::string_view::npos;
+        input.remove_prefix(more ? at + kDelimiter.size() : input.size());
+        if (part == 0) {
+            Put(project, ExpandClipNames(text));
+        } else {
+            Put(ClipPath(part), text);
+            ++files;
+        }
+    }
+
+    const bool ok = zlt::MakeZltCfo(*ctx, project.c_str(), image.c_str());
+    if (!ok) {
+        if (FilesInFolder() != files) std::abort();  // an image or a temporary file is left
+        return 0;
+    }
+    if (FilesInFolder() != files + 1) std::abort();
+    std::ifstream in(image, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::string error;
+    const auto parsed = zlt::inspect::ParseImage(bytes.str(), error);
+    std::vector<zlt::inspect::SentenceListing> sentences;
+    if (!parsed || !zlt::inspect::Disassemble(*parsed, sentences, error)) {
+        std::fprintf(stderr, "linked image refused by the inspector: %s\n", error.c_str());
+        std::abort();
+    }
+    fs::remove(image);
+    return 0;
+}
