@@ -29,7 +29,12 @@ bool StillDescribes(const ClipFormat& clip, const WordEntry& entry) {
 
 }  // namespace
 
-bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
+ClipRunBuffers::ClipRunBuffers(std::size_t n)
+    : blocks(std::max<std::size_t>(n, 1)),
+      in(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * kClipBlockSize)),
+      out(std::make_unique_for_overwrite<std::uint8_t[]>(blocks * kClipBlockSize)) {}
+
+bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry, ClipRunBuffers& buffers) {
     ClipFile file;
     ClipHeader header{};
     if (!OpenClip(path, file, header) || !CheckClipHeader(path, header)) return false;
@@ -42,14 +47,13 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
     const BlockTransform transform(*KeyOf(header), clip.bitsPerChannel);
 
     std::size_t blocksLeft = WordPages(entry);
-    const std::size_t runBlocks = std::min(blocksLeft, kRunBlocks);
-    auto in = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
-    auto out = std::make_unique_for_overwrite<std::uint8_t[]>(runBlocks * kClipBlockSize);
+    std::uint8_t* const in = buffers.in.get();
+    std::uint8_t* const out = buffers.out.get();
     std::uint64_t copied = 0;
     while (blocksLeft > 0) {
-        const std::size_t blocks = std::min(blocksLeft, runBlocks);
+        const std::size_t blocks = std::min(blocksLeft, buffers.blocks);
         const std::size_t want = blocks * kClipBlockSize;
-        const std::size_t got = file.Read(in.get(), want);
+        const std::size_t got = file.Read(in, want);
         copied += got;
         if (got < want) {
             // Only the last block may end early, and only after the data;
@@ -58,10 +62,10 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
                 LnkPrintf("\nErr: Can not read file %s", path);
                 return false;
             }
-            std::memset(in.get() + got, 0, want - got);
+            std::memset(in + got, 0, want - got);
         }
-        transform.Apply(in.get(), out.get(), blocks);
-        if (!ctx.image.Write(out.get(), want)) {
+        transform.Apply(in, out, blocks);
+        if (!ctx.image.Write(out, want)) {
             LnkPrintf("\nErr: Can not write to file %s", ctx.imagePath.c_str());
             return false;
         }
@@ -75,13 +79,18 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry) {
 bool WriteWordImageSection(LinkContext& ctx, DirSlot& slot) {
     ctx.wordImagePagesWritten = 0;
     ReportPageProgress(0, ctx.wordImagePages);
+    // Runs as long as the longest word needs, up to kRunBlocks.
+    std::size_t runBlocks = 0;
+    for (const WordEntry& entry : ctx.wordTable)
+        if (IsUsed(entry)) runBlocks = std::max<std::size_t>(runBlocks, WordPages(entry));
+    ClipRunBuffers buffers(std::min(runBlocks, kRunBlocks));
     for (unsigned n = 0; n < kEntryCount; ++n) {
         const WordEntry& entry = ctx.wordTable[n];
         if (!IsUsed(entry)) continue;
         const std::string path = ctx.reader->ReadString("ZLP.Word", WordKey(n), "");
         LnkPrintf("\n        W%0.4d,PageSize=%0.6d,Filename=%s", static_cast<int>(n),
                   static_cast<int>(WordPages(entry)), path.c_str());
-        if (!CopyClip(ctx, path.c_str(), entry)) return false;
+        if (!CopyClip(ctx, path.c_str(), entry, buffers)) return false;
     }
     slot.pageCount = ctx.wordImagePages;
     slot.byteLength = ctx.wordImagePages * kPageSize;
