@@ -114,17 +114,6 @@ std::uint16_t EncodeTransmit(const Mnemonic& m, std::string_view text, LabelTabl
     return imm ? Unit(0x0100 + *imm) : 0;
 }
 
-// Ports of IOR and IOW by number; IOW writes only the clock fields.
-struct Port {
-    std::string_view name;
-    bool writable;
-};
-constexpr std::array<Port, 13> kPorts = {{
-    {"X[7..0]", false},  {"X[15..8]", false}, {"X[23..16]", false}, {"X[31..24]", false},
-    {"OPTION", false},   {"YEAR", true},      {"MONTH", true},      {"DAY", true},
-    {"DAYOFWEEK", true}, {"HOUR", true},      {"MINUTE", true},     {"SECOND", true},
-    {"RANDOM", false},
-}};
 constexpr unsigned kOpPortWrite = 15;
 
 std::uint16_t EncodePort(const Mnemonic& m, std::string_view text, LabelTable&) {

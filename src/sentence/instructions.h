@@ -2,6 +2,7 @@
 // the encoders that turn a step text into its 16-bit code unit.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -37,5 +38,18 @@ const Mnemonic* FindMnemonic(std::string_view stepText);
 // Bytes an operand (register, immediate, port, step number, label) holds at
 // most; a longer operand makes the step invalid.
 inline constexpr std::size_t kOperandWidth = 31;
+
+// Ports of IOR and IOW by number; IOW writes only the clock fields.
+struct Port {
+    std::string_view name;
+    bool writable;
+};
+inline constexpr std::array<Port, 13> kPorts = {{
+    {"X[7..0]", false},  {"X[15..8]", false}, {"X[23..16]", false}, {"X[31..24]", false},
+    {"OPTION", false},   {"YEAR", true},      {"MONTH", true},      {"DAY", true},
+    {"DAYOFWEEK", true}, {"HOUR", true},      {"MINUTE", true},     {"SECOND", true},
+    {"RANDOM", false},
+}};
+
 
 }  // namespace zlt

@@ -26,16 +26,9 @@ unsigned IndexOfName(std::string_view name, const char* const (&names)[N], unsig
     return fallback;
 }
 
-unsigned MonthOf(std::string_view name) {
-    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    return IndexOfName(name, kMonths, 1, 1);
-}
+unsigned MonthOf(std::string_view name) { return IndexOfName(name, kMonthNames, 1, 1); }
 
-unsigned WeekdayOf(std::string_view name) {
-    static const char* const kDays[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
-    return IndexOfName(name, kDays, 0, 0);
-}
+unsigned WeekdayOf(std::string_view name) { return IndexOfName(name, kWeekdayNames, 0, 0); }
 
 // atol on the text after the 'S': white space, a sign, decimal digits; no
 // digit reads as 0.

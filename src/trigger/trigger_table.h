@@ -14,6 +14,11 @@ namespace zlt {
 inline constexpr unsigned kFirstClockTrigger = 7808;
 inline constexpr unsigned kLastClockTrigger = 7935;
 
+// Names of clock conditions: months give 1 to 12, weekdays 0 (Sunday) to 6.
+inline constexpr const char* kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+inline constexpr const char* kWeekdayNames[7] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+
 // Limits of an entry's text.
 inline constexpr std::size_t kMaxTriggerValue = 4095;
 inline constexpr std::size_t kMaxModeField = 7;

@@ -5,19 +5,11 @@
 
 namespace zlt {
 
-namespace {
-
-struct RateCode {
-    std::uint32_t hz;
-    std::uint32_t code;
-};
-
-constexpr RateCode kRateCodes[] = {
-    {8000, 1}, {11025, 2}, {16000, 3}, {22050, 4}, {24000, 5},
-    {32000, 6}, {40000, 7}, {44100, 8}, {48000, 9},
-};
-
-}  // namespace
+unsigned SampleRateOfCode(unsigned code) {
+    for (const RateCode& r : kRateCodes)
+        if (r.code == code) return r.hz;
+    return 0;
+}
 
 std::string WordKey(unsigned n) { return FormatText("W%0.4d", static_cast<int>(n)); }
 

@@ -29,6 +29,19 @@ inline constexpr std::uint32_t kUsedBit = 0x80000000;
 inline constexpr std::uint32_t kMaxClipBytes = (1u << 28) - 1;
 inline constexpr std::uint32_t kWordImagePageLimit = 1u << 23;
 
+// The sample rates a word may have, and their RateCode.
+struct RateCode {
+    std::uint32_t hz;
+    std::uint32_t code;
+};
+inline constexpr RateCode kRateCodes[] = {
+    {8000, 1}, {11025, 2}, {16000, 3}, {22050, 4}, {24000, 5},
+    {32000, 6}, {40000, 7}, {44100, 8}, {48000, 9},
+};
+
+// The sample rate of a RateCode, or 0 for a code no rate has.
+unsigned SampleRateOfCode(unsigned code);
+
 constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
 constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
 constexpr bool IsSixteenBit(const WordEntry& e) { return (e.format & 0x02000000) != 0; }

@@ -1,6 +1,7 @@
 #include "inspect/disassembler.h"
 
 #include "link/format.h"
+#include "sentence/instructions.h"
 
 #include <map>
 #include <set>
@@ -15,13 +16,14 @@ const char* const kRegisterOps[16] = {nullptr, "CMP", nullptr, nullptr, nullptr,
                                       "MOV",   "ADD", "SUB",   "AND",   "ORL",   "XOR",   "XCH",   "BITS"};
 const char* const kOneRegisterOps[8] = {"SHL", "SHR", "SWAP", "TXD", "BCD2BIN", "BIN2BCD", "PUSH", "POP"};
 const char* const kConditions[8] = {"JZ", "JNZ", "JC", "JNC", "JG", "JGE", "JL", "JLE"};
-const char* const kPorts[13] = {"X[7..0]", "X[15..8]", "X[23..16]", "X[31..24]", "OPTION", "YEAR", "MONTH",
-                                "DAY",     "DAYOFWEEK", "HOUR",    "MINUTE",    "SECOND", "RANDOM"};
-
 bool IsStepReference(std::uint16_t u) { return u >= 0x1000 && u <= 0x1FFF; }
 bool IsBlockReference(std::uint16_t u) { return u >= 0x8000 && u != kEndMark; }
 
 int Distance(std::uint16_t u) { return static_cast<std::int8_t>(u & 0xFF); }
+
+std::string PortText(const char* mnemonic, unsigned r, const Port& port) {
+    return FormatText("^%s_R%u_", mnemonic, r) + std::string(port.name);
+}
 
 std::string Label(unsigned unit) { return FormatText("L%u", unit); }
 
@@ -43,8 +45,9 @@ std::string UnitText(std::uint16_t u, unsigned at) {
     if (u >= 0x1800 && u <= 0x1FFF) return FormatText("^%s_STEP%u", kConditions[r], imm);
     if (u >= 0x2000 && u <= 0x3FFF) return FormatText("W%0.4u", u - 0x2000u);
     if (u >= 0x4000 && u <= 0x6FFF) return FormatText("^%s_R%u_%X", kRegisterOps[u >> 11], r, imm);
-    if (u >= 0x7000 && u <= 0x77FF && imm <= 12) return FormatText("^IOR_R%u_%s", r, kPorts[imm]);
-    if (u >= 0x7800 && u <= 0x7FFF && imm >= 5 && imm <= 11) return FormatText("^IOW_R%u_%s", r, kPorts[imm]);
+    if (u >= 0x7000 && u <= 0x77FF && imm < kPorts.size()) return PortText("IOR", r, kPorts[imm]);
+    if (u >= 0x7800 && u <= 0x7FFF && imm < kPorts.size() && kPorts[imm].writable)
+        return PortText("IOW", r, kPorts[imm]);
     if (u >= 0x8000 && u <= 0xBFFF) return "^CALL_" + Label(2u * (u & 0x3FFF));
     if (u >= 0xC000 && u < kEndMark) return "^JMP_" + Label(2u * (u & 0x3FFF));
     if (u == kEndMark) return "^EOP";

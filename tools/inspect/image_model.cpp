@@ -7,6 +7,7 @@
 #include "target/firmware_images.h"
 #include "trigger/key_sections.h"
 #include "trigger/trigger_table.h"
+#include "word/word_table.h"
 
 #include <cstring>
 
@@ -158,7 +159,7 @@ bool DecodeWords(Image& image, std::string& error) {
         w.formatFlags = first >> 24;
         w.bits = w.formatFlags == 0x25 ? 8 : w.formatFlags == 0x17 ? 16 : 0;
         w.rateCode = (second >> 24) & 0xF;
-        w.sampleRate = SampleRateOf(w.rateCode);
+        w.sampleRate = SampleRateOfCode(w.rateCode);
         w.byteLength = (second & 0xFFFFFF) * 16;
         w.pages = PagesFor(w.byteLength);
         w.startPage = first & 0xFFFFFF;
@@ -182,15 +183,7 @@ bool DecodeWords(Image& image, std::string& error) {
 
 }  // namespace
 
-unsigned SampleRateOf(unsigned rateCode) {
-    static const unsigned kRates[] = {0, 8000, 11025, 16000, 22050, 24000, 32000, 40000, 44100, 48000};
-    return rateCode < 10 ? kRates[rateCode] : 0;
-}
-
 std::optional<std::string> ClockConditionText(std::uint32_t word) {
-    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    static const char* const kDays[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
     if (!(word & 0x80000000u)) return std::nullopt;
     const unsigned month = (word >> 27) & 0xF, day = (word >> 22) & 0x1F, first = (word >> 19) & 7,
                    last = (word >> 16) & 7, hour = (word >> 11) & 0x1F, lastHour = (word >> 6) & 0x1F,
@@ -198,12 +191,12 @@ std::optional<std::string> ClockConditionText(std::uint32_t word) {
     std::string text;
     if (month != 0) {
         if (month > 12 || first != 7 || last != 7) return std::nullopt;
-        text = FormatText("%s-%u/", kMonths[month - 1], day);
+        text = FormatText("%s-%u/", kMonthNames[month - 1], day);
     } else if (day != 0) {
         return std::nullopt;
     } else if (first != 7) {
-        text = kDays[first];
-        if (last != 7) text += std::string("~") + kDays[last];
+        text = kWeekdayNames[first];
+        if (last != 7) text += std::string("~") + kWeekdayNames[last];
         text += "/";
     } else if (last != 7) {
         return std::nullopt;

@@ -72,7 +72,5 @@ std::optional<Image> ParseImage(std::string data, std::string& error);
 // word that no condition produces.
 std::optional<std::string> ClockConditionText(std::uint32_t word);
 
-// Sample rate of a rate code (1..9), or 0.
-unsigned SampleRateOf(unsigned rateCode);
 
 }  // namespace zlt::inspect
