@@ -3,7 +3,7 @@
 // option. Run the release build:
 //   build/bench/bench/zlt900_bench --benchmark_filter=Project
 
-#include "link/format.h"
+#include "base/format.h"
 #include "project/ini_file.h"
 
 #include <benchmark/benchmark.h>

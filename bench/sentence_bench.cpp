@@ -6,8 +6,8 @@
 // project the sentence table holds (32766 units). Run the release build:
 //   build/bench/bench/zlt900_bench --benchmark_filter='Sentences|LinkWorstCase'
 
-#include "link/format.h"
-#include "link/message.h"
+#include "base/format.h"
+#include "base/message.h"
 #include "link/pipeline.h"
 #include "sentence/sentence_table.h"
 

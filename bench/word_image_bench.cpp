@@ -13,9 +13,9 @@
 //
 // Sentences decide which words are used in a whole link; the link driver
 // marks all of them, so it runs the same stages on every clip.
-#include "link/context.h"
-#include "link/format.h"
-#include "link/message.h"
+#include "base/context.h"
+#include "base/format.h"
+#include "base/message.h"
 #include "word/clip_writer.h"
 #include "word/word_image.h"
 #include "word/word_table.h"

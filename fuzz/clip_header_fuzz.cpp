@@ -2,7 +2,7 @@
 // through the clip file reader, and the block transform on the rest: the
 // clip writer's encoding of the transformed pages must give the input back.
 #include "fuzz_support.h"
-#include "link/message.h"
+#include "base/message.h"
 #include "word/clip.h"
 #include "word/clip_writer.h"
 

@@ -3,7 +3,7 @@
 // to 9 defined. A compile that succeeds leaves every sentence ended by an
 // end mark and playing defined words only; no compile leaves a label behind.
 #include "fuzz_support.h"
-#include "link/message.h"
+#include "base/message.h"
 #include "project/ini_file.h"
 #include "sentence/sentence_table.h"
 

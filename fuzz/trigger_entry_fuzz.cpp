@@ -3,7 +3,7 @@
 // condition that gives a word must read back from that word's text.
 #include "inspect/image_model.h"
 #include "fuzz_support.h"
-#include "link/message.h"
+#include "base/message.h"
 #include "trigger/key_sections.h"
 #include "trigger/trigger_table.h"
 

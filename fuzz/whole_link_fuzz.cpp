@@ -5,7 +5,7 @@
 #include "fuzz_support.h"
 #include "inspect/disassembler.h"
 #include "inspect/image_model.h"
-#include "link/message.h"
+#include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "word/clip_writer.h"

@@ -1,10 +1,10 @@
 // The library's exported C functions.
 #include "zlt900/zlt900_lnk.h"
 
-#include "link/context.h"
-#include "link/message.h"
+#include "base/context.h"
+#include "base/message.h"
 #include "link/pipeline.h"
-#include "link/progress.h"
+#include "base/progress.h"
 #include "platform/clock.h"
 
 #include <mutex>

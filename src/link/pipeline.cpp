@@ -1,6 +1,6 @@
 #include "link/pipeline.h"
 
-#include "link/message.h"
+#include "base/message.h"
 #include "options/option_table.h"
 #include "sentence/sentence_table.h"
 #include "target/firmware.h"

@@ -1,7 +1,7 @@
 // The link pipeline.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 namespace zlt {
 

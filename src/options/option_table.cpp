@@ -1,7 +1,7 @@
 #include "options/option_table.h"
 
-#include "link/bytes.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/message.h"
 
 namespace zlt {
 

@@ -2,7 +2,7 @@
 // sections ZLP.Firmware and ZLP.Firmware.UartMode.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 #include <cstdint>
 #include <span>

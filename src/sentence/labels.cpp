@@ -1,7 +1,7 @@
 #include "sentence/labels.h"
 
-#include "link/context.h"
-#include "link/message.h"
+#include "base/context.h"
+#include "base/message.h"
 #include "sentence/sentence_table.h"
 
 namespace zlt {

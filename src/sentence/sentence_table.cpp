@@ -1,8 +1,8 @@
 #include "sentence/sentence_table.h"
 
-#include "link/bytes.h"
-#include "link/format.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/format.h"
+#include "base/message.h"
 #include "project/scan.h"
 #include "sentence/instructions.h"
 #include "sentence/labels.h"

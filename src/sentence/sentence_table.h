@@ -1,7 +1,7 @@
 // The sentence compiler and the sentence section (ZLT_STAB.BIN).
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 namespace zlt {
 

@@ -1,7 +1,7 @@
 #include "target/firmware.h"
 
-#include "link/bytes.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/message.h"
 #include "target/firmware_images.h"
 
 namespace zlt {

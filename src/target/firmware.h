@@ -1,7 +1,7 @@
 // The firmware section (System-K), chosen by the project's trigger mode.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 #include <optional>
 #include <string_view>

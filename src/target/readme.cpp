@@ -1,8 +1,8 @@
 #include "target/readme.h"
 
-#include "link/bytes.h"
-#include "link/format.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/format.h"
+#include "base/message.h"
 
 namespace zlt {
 

@@ -2,7 +2,7 @@
 // mode, project, image, description and link time.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 #include "platform/clock.h"
 
 #include <string>

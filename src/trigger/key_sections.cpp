@@ -1,7 +1,7 @@
 #include "trigger/key_sections.h"
 
-#include "link/bytes.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/message.h"
 #include "platform/clock.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // The key table and trigger table sections (ZLT_KTAB.BIN, ZLT_TTAB.BIN).
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 namespace zlt {
 

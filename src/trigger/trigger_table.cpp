@@ -1,8 +1,8 @@
 #include "trigger/trigger_table.h"
 
-#include "link/bytes.h"
-#include "link/format.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/format.h"
+#include "base/message.h"
 #include "project/scan.h"
 #include "trigger/key_sections.h"
 

@@ -3,7 +3,7 @@
 // condition word.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "word/clip.h"
 
-#include "link/bytes.h"
-#include "link/message.h"
+#include "base/bytes.h"
+#include "base/message.h"
 
 #include <bit>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "word/clip_writer.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 
 #include <algorithm>
 #include <cstdio>

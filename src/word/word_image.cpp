@@ -1,7 +1,7 @@
 #include "word/word_image.h"
 
-#include "link/message.h"
-#include "link/progress.h"
+#include "base/message.h"
+#include "base/progress.h"
 #include "word/clip.h"
 #include "word/word_table.h"
 

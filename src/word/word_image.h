@@ -2,7 +2,7 @@
 // from its StartPage, transformed page by page from its clip file.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 #include <cstddef>
 #include <cstdint>

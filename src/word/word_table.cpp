@@ -1,7 +1,7 @@
 #include "word/word_table.h"
 
-#include "link/format.h"
-#include "link/message.h"
+#include "base/format.h"
+#include "base/message.h"
 
 namespace zlt {
 

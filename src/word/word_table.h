@@ -7,8 +7,8 @@
 //           bit 31 Used (a sentence plays the word)
 #pragma once
 
-#include "link/bytes.h"
-#include "link/context.h"
+#include "base/bytes.h"
+#include "base/context.h"
 #include "word/clip.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "inspect/image_model.h"
 
 #include "inspect/disassembler.h"
-#include "link/bytes.h"
+#include "base/bytes.h"
 #include "support/link_fixture.h"
 
 #include <gtest/gtest.h>

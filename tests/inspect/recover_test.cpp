@@ -4,7 +4,7 @@
 #include "inspect/disassembler.h"
 #include "inspect/image_model.h"
 #include "inspect/word_files.h"
-#include "link/format.h"
+#include "base/format.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "support/link_fixture.h"

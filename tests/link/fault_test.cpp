@@ -2,7 +2,7 @@
 // kill part-way: no crash, the right error line, nothing torn left behind.
 #include "link/pipeline.h"
 
-#include "link/message.h"
+#include "base/message.h"
 
 #include "support/link_fixture.h"
 

@@ -2,7 +2,7 @@
 // each part of the image, a clip that changes between the word table stage
 // and the word image, and a kill while the word image is written. No crash,
 // the right error line, no torn image and no temporary file left behind.
-#include "link/message.h"
+#include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 

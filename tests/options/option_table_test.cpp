@@ -1,6 +1,6 @@
 #include "options/option_table.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 #include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "support/link_fixture.h"
 
-#include "link/message.h"
+#include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 

@@ -2,7 +2,7 @@
 // log and a fresh link context.
 #pragma once
 
-#include "link/context.h"
+#include "base/context.h"
 
 #include <cstdint>
 #include <filesystem>

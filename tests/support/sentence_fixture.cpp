@@ -1,6 +1,6 @@
 #include "support/sentence_fixture.h"
 
-#include "link/format.h"
+#include "base/format.h"
 #include "sentence/sentence_table.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // alone, without a whole link.
 #pragma once
 
-#include "link/format.h"
+#include "base/format.h"
 #include "support/stage_fixture.h"
 
 #include <cstdint>

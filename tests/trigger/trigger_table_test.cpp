@@ -1,6 +1,6 @@
 #include "trigger/trigger_table.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 #include "support/stage_fixture.h"
 #include "trigger/key_sections.h"
 

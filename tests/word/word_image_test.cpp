@@ -1,6 +1,6 @@
 #include "word/word_image.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 #include "support/stage_fixture.h"
 #include "word/word_table.h"
 

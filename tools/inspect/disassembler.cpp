@@ -1,6 +1,6 @@
 #include "inspect/disassembler.h"
 
-#include "link/format.h"
+#include "base/format.h"
 #include "sentence/instructions.h"
 
 #include <map>

@@ -1,7 +1,7 @@
 #include "inspect/image_model.h"
 
-#include "link/bytes.h"
-#include "link/format.h"
+#include "base/bytes.h"
+#include "base/format.h"
 #include "options/option_table.h"
 #include "target/firmware.h"
 #include "target/firmware_images.h"

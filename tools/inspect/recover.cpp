@@ -1,7 +1,7 @@
 #include "inspect/recover.h"
 
 #include "inspect/report.h"
-#include "link/format.h"
+#include "base/format.h"
 
 #include <ctime>
 

@@ -1,6 +1,6 @@
 #include "inspect/report.h"
 
-#include "link/format.h"
+#include "base/format.h"
 
 namespace zlt::inspect {
 

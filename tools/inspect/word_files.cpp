@@ -1,6 +1,6 @@
 #include "inspect/word_files.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 #include "word/clip_writer.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
-#include "link/format.h"
+#include "base/format.h"
 #include "word/clip_writer.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // through LnkPrintf, into the host's output callback or standard output.
 #pragma once
 
-#include "link/format.h"
+#include "base/format.h"
 
 #include <cstddef>
 

@@ -3,7 +3,7 @@
 // pipeline clears it at the start of every link.
 #pragma once
 
-#include "link/image.h"
+#include "base/image.h"
 #include "project/ini_file.h"
 #include "sentence/labels.h"
 

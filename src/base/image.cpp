@@ -1,6 +1,6 @@
-#include "link/image.h"
+#include "base/image.h"
 
-#include "link/bytes.h"
+#include "base/bytes.h"
 
 #include <cerrno>
 #include <climits>

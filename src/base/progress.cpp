@@ -1,4 +1,4 @@
-#include "link/progress.h"
+#include "base/progress.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "link/context.h"
+#include "base/context.h"
 
 namespace zlt {
 

@@ -1,4 +1,4 @@
-#include "link/message.h"
+#include "base/message.h"
 
 #include <atomic>
 #include <cstdarg>

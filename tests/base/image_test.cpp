@@ -1,4 +1,4 @@
-#include "link/image.h"
+#include "base/image.h"
 
 #include "link/pipeline.h"
 #include "support/link_fixture.h"
