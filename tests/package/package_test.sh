@@ -1,0 +1,40 @@
+#!/bin/sh
+# Installs the build into a fresh prefix, builds a consumer project against
+# it with the CMake config package and with pkg-config, and links the demo
+# with each consumer and with the installed zlt900-link, which must start
+# without LD_LIBRARY_PATH. Each image must equal the golden demo image.
+#
+#   package_test.sh BUILD_DIR SOURCE_DIR [C_FLAGS]
+set -eu
+build=$1 src=$2 cflags=${3:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in include/zlt900/zlt900_lnk.h share/man/man1/zlt900-link.1; do
+    [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+
+cmake -S "$src/tests/package/consumer" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_C_FLAGS="$cflags" >/dev/null
+cmake --build "$work/cmake" >/dev/null
+
+pc=$(find "$prefix" -name zlt900.pc | head -n 1)
+pkg() { PKG_CONFIG_PATH=$(dirname "$pc") pkg-config "$@" zlt900; }
+libdir=$(pkg --variable=libdir)
+# shellcheck disable=SC2046
+cc $cflags -o "$work/consumer-pc" "$src/tests/package/consumer/consumer.c" \
+   $(pkg --cflags) $(pkg --libs) -Wl,-rpath,"$libdir"
+
+check() {  # NAME COMMAND...: links the demo in a copy of it, compares the image
+    name=$1; shift
+    rm -rf "$work/demo"; cp -R "$src/examples/demo" "$work/demo"
+    (cd "$work/demo" && env -u LD_LIBRARY_PATH "$@" demo.zlp out.cfo >"$work/$name.log") ||
+        { echo "$name: link failed"; cat "$work/$name.log"; exit 1; }
+    cmp "$work/demo/out.cfo" "$src/tests/golden/demo.cfo" || { echo "$name: image differs"; exit 1; }
+    echo "$name: ok"
+}
+check cmake-consumer "$work/cmake/consumer"
+check pkg-config-consumer "$work/consumer-pc"
+check installed-tool "$prefix/bin/zlt900-link" -q --timestamp=1700000000
