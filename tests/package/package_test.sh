@@ -12,7 +12,8 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in include/zlt900/zlt900_lnk.h share/man/man1/zlt900-link.1; do
+for f in include/zlt900/zlt900_lnk.h share/man/man1/zlt900-link.1 share/man/man1/zlt900-inspect.1 \
+         share/man/man1/zlt900-snx.1 lib/cmake/zlt900/zlt900ConfigVersion.cmake; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 
