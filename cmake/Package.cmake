@@ -18,3 +18,21 @@ install(FILES ${PROJECT_BINARY_DIR}/zlt900Config.cmake
 file(RELATIVE_PATH ZLT_PC_TO_PREFIX "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
 configure_file(cmake/zlt900.pc.in ${PROJECT_BINARY_DIR}/zlt900.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/zlt900.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The Python module zlt900 (ctypes over the library), installed where the
+# Python of this machine looks for modules under the install prefix. It
+# finds the library through a path relative to itself, so the prefix can move.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  execute_process(COMMAND ${Python3_EXECUTABLE} -c
+    "import sys, sysconfig\nlocal = [p for p in sys.path if p.startswith('/usr/local/') and p.endswith('dist-packages')]\nprint(local[0][len('/usr/local/'):] if local else sysconfig.get_path('purelib', 'posix_prefix', vars={'base': '', 'platbase': ''}).lstrip('/'))"
+    OUTPUT_VARIABLE ZLT_PYTHON_DEFAULT_DIR OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(ZLT_PYTHON_DIR "${ZLT_PYTHON_DEFAULT_DIR}" CACHE STRING
+      "Folder under the install prefix that takes the Python module zlt900")
+  file(RELATIVE_PATH ZLT_PYTHON_TO_LIBRARY "/root/${ZLT_PYTHON_DIR}/zlt900"
+       "/root/${CMAKE_INSTALL_LIBDIR}/libZlt900_Lnk.so.0")
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/python/_paths.py CONTENT
+       "# Written by the install: where the linker library is, from this folder.\nLIBRARY_RELATIVE_PATH = \"${ZLT_PYTHON_TO_LIBRARY}\"\n")
+  install(FILES tools/python/zlt900/__init__.py ${PROJECT_BINARY_DIR}/python/_paths.py
+          DESTINATION ${ZLT_PYTHON_DIR}/zlt900)
+endif()

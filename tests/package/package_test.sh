@@ -39,3 +39,14 @@ check() {  # NAME COMMAND...: links the demo in a copy of it, compares the image
 check cmake-consumer "$work/cmake/consumer"
 check pkg-config-consumer "$work/consumer-pc"
 check installed-tool "$prefix/bin/zlt900-link" -q --timestamp=1700000000
+if [ -n "${ZLT_PYTHON:-}" ]; then
+    # The installed Python module, found under the prefix as installed.
+    cat >"$work/link.py" <<'PY'
+import sys, zlt900
+result = zlt900.link(sys.argv[1], sys.argv[2], timestamp=1700000000)
+print("\n".join(result.lines))
+sys.exit(0 if result.success else 1)
+PY
+    check python-module env PYTHONPATH="$prefix/$ZLT_PYTHON_DIR" ${ZLT_PRELOAD:+LD_PRELOAD=$ZLT_PRELOAD} \
+          ASAN_OPTIONS=detect_leaks=0 "$ZLT_PYTHON" "$work/link.py"
+fi
