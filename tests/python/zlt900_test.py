@@ -1,10 +1,14 @@
 """The Python module against the built library: a link gives the golden
 demo image and lines, and failures come back as results, not exceptions."""
+import math
 import os
 import shutil
+import struct
+import subprocess
 import sys
 import tempfile
 import unittest
+import wave
 
 import zlt900
 
@@ -45,6 +49,32 @@ class LinkTest(unittest.TestCase):
                 self.assertFalse(result.success)
                 self.assertEqual(result.lines[-1], error)
                 self.assertFalse(os.path.exists("out.cfo"))
+
+
+class TalkingClockExampleTest(unittest.TestCase):
+    """The documentation's example generates, encodes and links its project."""
+
+    def test_example_links(self):
+        with tempfile.TemporaryDirectory() as work:
+            recordings = os.path.join(work, "rec")
+            os.mkdir(recordings)
+            names = [str(h) for h in range(24)] + ["it_is", "oclock"]
+            for i, name in enumerate(names):
+                with wave.open(os.path.join(recordings, name + ".wav"), "wb") as w:
+                    w.setnchannels(1)
+                    w.setsampwidth(2)
+                    w.setframerate(8000)
+                    tone = (int(8000 * math.sin(2 * math.pi * (200 + 20 * i) * t / 8000))
+                            for t in range(800))
+                    w.writeframes(b"".join(struct.pack("<h", v) for v in tone))
+            out = os.path.join(work, "clock")
+            run = subprocess.run(
+                [sys.executable, os.path.join(SOURCE, "docs", "examples", "talking_clock.py"),
+                 recordings, out, "--snx", os.environ["ZLT_SNX_TOOL"]],
+                capture_output=True, text=True)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertIn("26 words, 24 sentences, 24 clock triggers", run.stdout)
+            self.assertTrue(os.path.getsize(os.path.join(out, "clock.cfo")) > 0)
 
 
 if __name__ == "__main__":
