@@ -56,6 +56,23 @@ ZLTLNK_API bool ZltLnk_SetPageProgress(ZltLnkPageProgress fn);
  * Always returns true. */
 ZLTLNK_API bool ZltLnk_SetLinkTime(long long epochSeconds);
 
+/* Receives the path of each file a link reads: the project file, then each
+ * clip file (a clip may be reported more than once). The path is the file
+ * opened, relative to the working directory as the project's are; it is
+ * valid only during the call. For dependency files: an image is out of date
+ * when one of these files changes. */
+typedef void (*ZltLnkInputNotify)(const char *path);
+
+/* Installs the input function; NULL removes it. Always returns true. */
+ZLTLNK_API bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
+
+/* Sets the ANSI code page in which projects made on Windows write their
+ * texts: a clip path that names no file as written is also tried with its
+ * bytes taken from this code page to UTF-8 (and with backslashes read as
+ * slashes). 1252 unless set; 874 and 1250 to 1258 are known. Returns false,
+ * keeping the current code page, for any other. */
+ZLTLNK_API bool ZltLnk_SetAnsiCodePage(unsigned codePage);
+
 #ifdef __cplusplus
 }
 #endif

@@ -4,6 +4,7 @@
 #include "base/context.h"
 #include "base/message.h"
 #include "link/pipeline.h"
+#include "base/code_page.h"
 #include "base/progress.h"
 #include "platform/clock.h"
 
@@ -53,6 +54,13 @@ bool ZltLnk_SetLinkTime(long long epochSeconds) {
     return true;
 }
 
+bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn) {
+    zlt::SetInputNotify(fn);
+    return true;
+}
+
+bool ZltLnk_SetAnsiCodePage(unsigned codePage) { return zlt::SetAnsiCodePage(codePage); }
+
 // Hosts look the functions up under the names that the C calling convention
 // gives them on the module's first platform: with a leading underscore.
 ZLTLNK_API bool _ZltLnk_MakeZltCfo(const char*, const char*) __attribute__((alias("ZltLnk_MakeZltCfo")));
@@ -60,5 +68,7 @@ ZLTLNK_API bool _ZltLnk_SetDefFputs(ZltLnkFputs) __attribute__((alias("ZltLnk_Se
 ZLTLNK_API bool _ZltLnk_SetDefProgressNotify(void*) __attribute__((alias("ZltLnk_SetDefProgressNotify")));
 ZLTLNK_API bool _ZltLnk_SetLinkTime(long long) __attribute__((alias("ZltLnk_SetLinkTime")));
 ZLTLNK_API bool _ZltLnk_SetPageProgress(ZltLnkPageProgress) __attribute__((alias("ZltLnk_SetPageProgress")));
+ZLTLNK_API bool _ZltLnk_SetInputNotify(ZltLnkInputNotify) __attribute__((alias("ZltLnk_SetInputNotify")));
+ZLTLNK_API bool _ZltLnk_SetAnsiCodePage(unsigned) __attribute__((alias("ZltLnk_SetAnsiCodePage")));
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "link/pipeline.h"
 
 #include "base/message.h"
+#include "base/progress.h"
 #include "options/option_table.h"
 #include "sentence/sentence_table.h"
 #include "target/firmware.h"
@@ -106,6 +107,7 @@ bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
         LnkPrintf("\nErr: Can not load file %s", ctx.projectPath.c_str());
         return false;
     }
+    ReportInput(ctx.projectPath.c_str());
     if (!CheckHead(ctx)) return false;
 
     // Create the image with a provisional header.

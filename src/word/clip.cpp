@@ -2,6 +2,8 @@
 
 #include "base/bytes.h"
 #include "base/message.h"
+#include "base/progress.h"
+#include "word/clip_path.h"
 
 #include <bit>
 #include <cerrno>
@@ -85,22 +87,24 @@ bool CheckClipHeader(const char* path, ClipHeader& h) {
 }
 
 bool ClipAccessible(const char* path) {
+    const std::string file = ClipFileName(path);
     struct stat st {};
-    return ::stat(path, &st) == 0 && IsRegular(st) && ::access(path, R_OK) == 0;
+    return ::stat(file.c_str(), &st) == 0 && IsRegular(st) && ::access(file.c_str(), R_OK) == 0;
 }
 
 ClipFile::~ClipFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-ClipFile::Opened ClipFile::Open(const char* path) {
+ClipFile::Opened ClipFile::Open(const char* written) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    const std::string path = ClipFileName(written);
     struct stat st {};
-    if (::stat(path, &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
+    if (::stat(path.c_str(), &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
     // above cannot stall the open; the descriptor's own type decides.
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return Opened::kFailed;
     if (::fstat(fd, &st) != 0 || !IsRegular(st)) {
         ::close(fd);
@@ -110,6 +114,7 @@ ClipFile::Opened ClipFile::Open(const char* path) {
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     fd_ = fd;
+    ReportInput(path.c_str());
     return Opened::kOk;
 }
 

@@ -79,6 +79,8 @@ public:
     ClipFile& operator=(const ClipFile&) = delete;
     ~ClipFile();
 
+    // Opens the file that a clip path as the project wrote it names here
+    // (see ClipFileName) and reports it to the host as read.
     Opened Open(const char* path);
     // Reads until size bytes or the end of the file; returns the count read.
     // A read error ends the reading like the end of the file.

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/message.h"
+#include "word/clip_path.h"
 
 namespace zlt {
 
@@ -44,7 +45,11 @@ bool ParseWordTable(LinkContext& ctx) {
         if (path.empty()) continue;
         const char* p = path.c_str();
         if (!ClipAccessible(p)) {
-            LnkPrintf("\nErr: Can not access file %s", p);
+            if (IsWindowsDrivePath(path))
+                LnkPrintf("\nErr: Can not access file %s (a Windows drive path: name the clip "
+                          "relative to the folder the link runs in)", p);
+            else
+                LnkPrintf("\nErr: Can not access file %s", p);
             return false;
         }
         ClipFormat clip;

@@ -3,6 +3,7 @@
 
 #include "skeleton.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <getopt.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -93,6 +95,11 @@ void Usage(std::FILE* out) {
         "                       it, SOURCE_DATE_EPOCH is used when set\n"
         "      --init=DIR       write a new project file DIR/project.zlp (DIR is\n"
         "                       made if needed; an existing project is kept)\n"
+        "      --depfile=FILE   after a link, write a make dependency file: IMAGE\n"
+        "                       depends on PROJECT and every clip the link read\n"
+        "      --code-page=CP   ANSI code page of a project made on Windows (874,\n"
+        "                       1250 to 1258; default 1252): a clip path that\n"
+        "                       names no file is tried as UTF-8 text of it\n"
         "  -h, --help           show this help and exit\n"
         "  -V, --version        show the version and exit\n"
         "\n"
@@ -132,6 +139,44 @@ int InitProject(const char* dir) {
     return kExitOk;
 }
 
+// The files the link read, each once, in the order first read.
+std::vector<std::string> g_inputs;
+
+void NoteInput(const char* path) {
+    if (std::find(g_inputs.begin(), g_inputs.end(), path) == g_inputs.end()) g_inputs.emplace_back(path);
+}
+
+// A path as make and Ninja read it in a dependency file.
+std::string DepfileEscaped(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        if (c == ' ' || c == '#' || c == '\\') out += '\\';
+        if (c == '$') out += '$';
+        out += c;
+    }
+    return out;
+}
+
+// Writes "IMAGE: PROJECT CLIP..." to the dependency file, all paths taken
+// from the folder the tool was started in (`base` is the -C folder). The
+// file is written beside its place and renamed, so make never reads half.
+bool WriteDepfile(const std::string& depfile, const std::filesystem::path& base, const char* image) {
+    auto from = [&](const std::string& p) {
+        return DepfileEscaped((base / p).lexically_normal().string());
+    };
+    std::string text = from(image) + ":";
+    for (const std::string& input : g_inputs) text += " \\\n  " + from(input);
+    text += "\n";
+    const std::string temp = depfile + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "w");
+    bool ok = f != nullptr && std::fputs(text.c_str(), f) >= 0;
+    if (f != nullptr && std::fclose(f) != 0) ok = false;
+    if (ok && std::rename(temp.c_str(), depfile.c_str()) == 0) return true;
+    std::fprintf(stderr, "zlt900-link: cannot write %s: %s\n", depfile.c_str(), std::strerror(errno));
+    std::remove(temp.c_str());
+    return false;
+}
+
 int UsageError(const char* what, const char* arg) {
     std::fprintf(stderr, "zlt900-link: %s%s%s\n", what, arg ? ": " : "", arg ? arg : "");
     std::fputs("Try 'zlt900-link --help' for more information.\n", stderr);
@@ -141,12 +186,14 @@ int UsageError(const char* what, const char* arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    enum { kOptTimestamp = 256, kOptInit };
+    enum { kOptTimestamp = 256, kOptInit, kOptDepfile, kOptCodePage };
     const option longOptions[] = {
         {"directory", required_argument, nullptr, 'C'},
         {"quiet", no_argument, nullptr, 'q'},
         {"timestamp", required_argument, nullptr, kOptTimestamp},
         {"init", required_argument, nullptr, kOptInit},
+        {"depfile", required_argument, nullptr, kOptDepfile},
+        {"code-page", required_argument, nullptr, kOptCodePage},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
@@ -154,6 +201,8 @@ int main(int argc, char** argv) {
     const char* directory = nullptr;
     const char* timestamp = nullptr;
     const char* initDir = nullptr;
+    const char* depfile = nullptr;
+    const char* codePage = nullptr;
     opterr = 0;
     int c;
     while ((c = getopt_long(argc, argv, "+:C:qhV", longOptions, nullptr)) != -1) {
@@ -162,6 +211,8 @@ int main(int argc, char** argv) {
         case 'q': g_quiet = true; break;
         case kOptTimestamp: timestamp = optarg; break;
         case kOptInit: initDir = optarg; break;
+        case kOptDepfile: depfile = optarg; break;
+        case kOptCodePage: codePage = optarg; break;
         case 'h': Usage(stdout); return kExitOk;
         case 'V': std::printf("zlt900-link %s\n", ZLT_VERSION); return kExitOk;
         case ':': return UsageError("option requires an argument", argv[optind - 1]);
@@ -185,6 +236,17 @@ int main(int argc, char** argv) {
     } else if (const char* env = std::getenv("SOURCE_DATE_EPOCH"); env != nullptr && *env != '\0') {
         if (!ParseEpoch(env, epoch)) return UsageError("invalid SOURCE_DATE_EPOCH", env);
     }
+    if (codePage != nullptr) {
+        char* end = nullptr;
+        const unsigned long cp = std::strtoul(codePage, &end, 10);
+        if (*codePage == '\0' || *end != '\0' || cp > 65535 || !ZltLnk_SetAnsiCodePage(static_cast<unsigned>(cp)))
+            return UsageError("unknown --code-page (874 or 1250 to 1258)", codePage);
+    }
+    // The dependency file and the paths in it are taken from the folder the
+    // tool was started in, not from the -C folder.
+    std::string depfilePath;
+    if (depfile != nullptr) depfilePath = std::filesystem::absolute(depfile).string();
+    const std::filesystem::path base = directory != nullptr ? directory : "";
     if (directory != nullptr && ::chdir(directory) != 0) {
         std::fprintf(stderr, "zlt900-link: cannot change to directory %s: %s\n", directory,
                      std::strerror(errno));
@@ -195,8 +257,11 @@ int main(int argc, char** argv) {
     g_showProgress = !g_quiet && ::isatty(STDERR_FILENO) == 1;
     if (g_showProgress) ZltLnk_SetPageProgress(DrawProgress);
     ZltLnk_SetLinkTime(epoch);
+    if (depfile != nullptr) ZltLnk_SetInputNotify(NoteInput);
     bool ok = ZltLnk_MakeZltCfo(argv[optind], argv[optind + 1]);
     HideBar();
     if (g_lastStream != nullptr) std::fputc('\n', g_lastStream);
+    if (ok && depfile != nullptr && !WriteDepfile(depfilePath, base, argv[optind + 1]))
+        return kExitLinkFailed;
     return ok ? kExitOk : kExitLinkFailed;
 }
