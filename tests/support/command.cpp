@@ -1,6 +1,7 @@
 #include "support/command.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/wait.h>
 
 namespace zlt::test {
@@ -15,6 +16,23 @@ CommandResult RunCommand(const std::string& command) {
     const int status = pclose(p);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZLT_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZLT_TEST_ASAN 1
+#endif
+#endif
+
+std::string Bounded(const std::string& command) {
+#ifdef ZLT_TEST_ASAN
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":hard_rss_limit_mb=256 timeout 10 " + command;
+#else
+    return "(ulimit -v 262144; exec timeout 10 " + command + ")";
+#endif
 }
 
 }  // namespace zlt::test

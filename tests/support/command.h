@@ -12,4 +12,10 @@ struct CommandResult {
 
 CommandResult RunCommand(const std::string& command);
 
+// The command bounded in time (10 s) and memory (256 MiB). The memory bound is
+// a limit of the address space; under AddressSanitizer, which reserves far more
+// address space than that up front, it is the sanitizer's limit of resident
+// memory instead.
+std::string Bounded(const std::string& command);
+
 }  // namespace zlt::test
