@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/wait.h>
 
 namespace zlt::test {
@@ -26,7 +27,13 @@ CommandResult RunCommand(const std::string& command) {
 #endif
 #endif
 
+bool UnderValgrind() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::strstr(preload, "vgpreload") != nullptr;
+}
+
 std::string Bounded(const std::string& command) {
+    if (UnderValgrind()) return "timeout 120 " + command;
 #ifdef ZLT_TEST_ASAN
     const char* asan = std::getenv("ASAN_OPTIONS");
     return "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":hard_rss_limit_mb=256 timeout 10 " + command;
