@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)zlt::inspect::WavFile(w, zlt::inspect::WordSamples(*image, w));
         (void)zlt::inspect::RecoveredClip(*image, w);
     }
-    (void)zlt::inspect::RecoverProject(*image, sentences, "clips", error);
+    (void)zlt::inspect::RecoverProject(*image, sentences, error);
     (void)zlt::inspect::ParseReadme(image->readme);
     (void)zlt::inspect::FixedLinkTime(image->stamp);
     return 0;

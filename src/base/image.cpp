@@ -2,13 +2,8 @@
 
 #include "base/bytes.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 namespace zlt {
 
@@ -28,81 +23,42 @@ std::array<std::uint8_t, kImageHeaderSize> ImageHeader::Serialize() const {
 }
 
 namespace {
-
-constexpr std::size_t kStreamBuffer = 1 << 20;
-
-// The permission bits a newly created file gets from this process's umask.
-mode_t DefaultFileMode() {
-    mode_t mask = 022;
-    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f)) {
-            unsigned m = 0;
-            if (std::sscanf(line, "Umask: %o", &m) == 1) {
-                mask = static_cast<mode_t>(m);
-                break;
-            }
-        }
-        std::fclose(f);
-    }
-    return static_cast<mode_t>(0666 & ~mask);
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
+// Writes go out in blocks of this size; a larger write goes out directly.
+constexpr std::size_t kBufferSize = 1 << 20;
 }  // namespace
 
 bool ImageFile::Open(const std::string& path) {
     Discard();
-    path_ = path;
-    target_ = path;
-    struct stat lst {};
-    bool exists = ::lstat(path.c_str(), &lst) == 0;
-    if (exists && S_ISLNK(lst.st_mode)) {
-        // Replace the file the link points at, keeping the link.
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
-    }
-    struct stat st {};
-    bool targetExists = ::stat(target_.c_str(), &st) == 0;
-    bool regularTarget = !targetExists || S_ISREG(st.st_mode);
-
-    if (regularTarget) {
-        std::string templ = target_ + ".tmp-XXXXXX";
-        int fd = ::mkstemp(templ.data());
-        if (fd >= 0) {
-            ::fchmod(fd, targetExists ? (st.st_mode & 07777) : DefaultFileMode());
-            stream_ = ::fdopen(fd, "w+b");
-            if (stream_ == nullptr) {
-                ::close(fd);
-                ::unlink(templ.c_str());
-            } else {
-                tempPath_ = templ;
-            }
-        }
-    }
-    if (stream_ == nullptr) {
-        stream_ = std::fopen(target_.c_str(), "w+b");
-        if (stream_ == nullptr) return false;
-        removeOnDiscard_ = IsRegularFile(target_);
-    } else {
-        removeOnDiscard_ = true;
-    }
-    std::setvbuf(stream_, nullptr, _IOFBF, kStreamBuffer);
+    if (!file_.Open(path, {.allowFifo = false, .lockFolder = true})) return false;
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
     return true;
 }
 
+bool ImageFile::Overwrites(const std::string& inputPath) {
+    const platform::FileInfo& found = file_.Found();
+    if (found.kind == platform::FileKind::kNone || platform::InfoOf(inputPath).id != found.id) return false;
+    keepFound_ = true;
+    return true;
+}
+
+bool ImageFile::Flush() {
+    const std::size_t n = std::exchange(buffered_, 0);
+    return n == 0 || file_.Write(buffer_.get(), n);
+}
+
 bool ImageFile::Write(const void* data, std::size_t size) {
+    if (!buffer_ || !file_.IsOpen()) return false;
+    bool whole = true;
     if (size > writeBudget_) {
-        std::fwrite(data, 1, static_cast<std::size_t>(writeBudget_), stream_);
-        writeBudget_ = 0;
-        return false;
+        size = static_cast<std::size_t>(writeBudget_);
+        whole = false;
     }
     if (writeBudget_ != UINT64_MAX) writeBudget_ -= size;
-    return size == 0 || std::fwrite(data, 1, size, stream_) == size;
+    if (buffered_ + size > kBufferSize && !Flush()) return false;
+    if (size >= kBufferSize) return file_.Write(data, size) && whole;
+    if (size > 0) std::memcpy(buffer_.get() + buffered_, data, size);
+    buffered_ += size;
+    return whole;
 }
 
 bool ImageFile::WriteZeros(std::size_t size) {
@@ -120,36 +76,18 @@ bool ImageFile::PadToPage(std::uint64_t written) {
     return rest == 0 || WriteZeros(static_cast<std::size_t>(kPageSize - rest));
 }
 
-bool ImageFile::Rewind() { return std::fseek(stream_, 0, SEEK_SET) == 0; }
+bool ImageFile::Rewind() { return Flush() && file_.Seek(0); }
 
 bool ImageFile::Commit() {
-    bool ok = std::fflush(stream_) == 0;
-    if (ok && !tempPath_.empty()) ok = ::fsync(::fileno(stream_)) == 0;
-    ok = (std::fclose(stream_) == 0) && ok;
-    stream_ = nullptr;
-    if (ok && !tempPath_.empty()) {
-        ok = std::rename(tempPath_.c_str(), target_.c_str()) == 0;
-        if (ok) tempPath_.clear();
-    }
-    if (!ok) {
-        Discard();
-        return false;
-    }
-    removeOnDiscard_ = false;
-    return true;
+    if (Flush() && file_.Commit()) return true;
+    Discard();
+    return false;
 }
 
 void ImageFile::Discard() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
-    }
-    if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
-    if (removeOnDiscard_ && IsRegularFile(path_)) ::unlink(path_.c_str());
-    removeOnDiscard_ = false;
+    buffered_ = 0;
+    file_.Discard(file_.IsOpen() && !keepFound_);
+    keepFound_ = false;
 }
 
 }  // namespace zlt

@@ -2,10 +2,12 @@
 // and the image file that a link writes.
 #pragma once
 
+#include "platform/files.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace zlt {
@@ -42,11 +44,12 @@ struct ImageHeader {
     std::array<std::uint8_t, kImageHeaderSize> Serialize() const;
 };
 
-// The image file being written. It is written beside the image path under a
-// temporary name and moved into place by Commit, so a link that fails or is
-// killed never leaves a torn image at the image path. Where no file can be
-// made beside it, or the path names something other than a regular file (a
-// device, a FIFO), the path itself is written.
+// The image file being written, completely or not at all: a regular file is
+// written as a temporary file in its folder and put in place by Commit, so a
+// link that fails or is killed never leaves a torn image (platform/files.h).
+// A symbolic link keeps itself and the file it names is written; a device is
+// written in place. The folder of the image stays locked from Open to the end
+// of the link, so that two links to one image take turns.
 class ImageFile {
 public:
     ImageFile() = default;
@@ -54,8 +57,15 @@ public:
     ImageFile& operator=(const ImageFile&) = delete;
     ~ImageFile() { Discard(); }
 
+    // False when no image can be made at path; NamesFifo tells when that is
+    // because path names a FIFO, which takes no image.
     bool Open(const std::string& path);
-    bool IsOpen() const { return stream_ != nullptr; }
+    bool IsOpen() const { return file_.IsOpen(); }
+    bool NamesFifo() const { return file_.fault() == platform::WholeFile::Fault::kFifo; }
+
+    // True when inputPath names the file that the image would replace. The
+    // link then refuses it, and Discard leaves that file alone.
+    bool Overwrites(const std::string& inputPath);
 
     // Each returns true when every byte was written.
     bool Write(const void* data, std::size_t size);
@@ -64,23 +74,24 @@ public:
     bool PadToPage(std::uint64_t written);
     bool Rewind();
 
-    // Flushes, closes and moves the image into place.
+    // Writes out what is buffered and puts the complete image in place.
     bool Commit();
     // Makes every write fail once `bytes` more bytes have been written, as a
     // full device would; for tests of the failure paths.
     void FailWritesAfter(std::uint64_t bytes) { writeBudget_ = bytes; }
 
-    // Closes and removes what this link made: the temporary file, and the
-    // regular file at the image path (a failed link leaves no image behind).
-    // Devices and other non-regular files are never removed.
+    // Drops what was written and, after a link that opened its image, removes
+    // the regular file it found at the image path: a failed link leaves no
+    // image behind. Devices, and inputs of the link, are never removed.
     void Discard();
 
 private:
-    std::FILE* stream_ = nullptr;
-    std::string path_;      // the image path as the caller named it
-    std::string target_;    // the file that Commit replaces (symbolic links resolved)
-    std::string tempPath_;  // empty when writing in place
-    bool removeOnDiscard_ = false;
+    bool Flush();
+
+    platform::WholeFile file_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t buffered_ = 0;
+    bool keepFound_ = false;
     std::uint64_t writeBudget_ = UINT64_MAX;
 };
 

@@ -44,7 +44,18 @@ bool CheckHead(LinkContext& ctx) {
 
 bool CreateImage(LinkContext& ctx) {
     if (!ctx.image.Open(ctx.imagePath)) {
-        LnkPrintf("\nErr: Can not create file %s", ctx.imagePath.c_str());
+        if (ctx.image.NamesFifo())
+            LnkPrintf("\nErr: Image file %s is a FIFO; an image is written to a file or a device",
+                      ctx.imagePath.c_str());
+        else
+            LnkPrintf("\nErr: Can not create file %s", ctx.imagePath.c_str());
+        return false;
+    }
+    // The image must not replace what the link reads; the clips are checked
+    // as the word table names them.
+    if (ctx.image.Overwrites(ctx.projectPath)) {
+        LnkPrintf("\nErr: Image file %s is the project file %s", ctx.imagePath.c_str(),
+                  ctx.projectPath.c_str());
         return false;
     }
     ctx.pageCounter = 0;

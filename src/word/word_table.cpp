@@ -52,6 +52,11 @@ bool ParseWordTable(LinkContext& ctx) {
                 LnkPrintf("\nErr: Can not access file %s", p);
             return false;
         }
+        if (ctx.image.Overwrites(path)) {
+            LnkPrintf("\nErr: Image file %s is the clip of W%0.4d of file %s", ctx.imagePath.c_str(),
+                      static_cast<int>(n), ctx.projectPath.c_str());
+            return false;
+        }
         ClipFormat clip;
         if (!ReadClipHeader(p, clip)) return false;
         switch (EntryOf(clip, ctx.wordTable[n])) {

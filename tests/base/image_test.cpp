@@ -1,11 +1,17 @@
 #include "base/image.h"
 
+#include "base/message.h"
 #include "link/pipeline.h"
 #include "support/link_fixture.h"
+#include "word/clip_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zlt::test {
 namespace {
@@ -102,6 +108,112 @@ TEST(ImageFile, NewImageGetsPermissionsFromTheUmaskAndAnOldImageKeepsItsOwn) {
     ASSERT_TRUE(LinkInto(dir, dir / "kept.cfo", log));
     EXPECT_EQ(fs::status(dir / "kept.cfo").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+}
+
+
+// Image paths that name an input, a FIFO, a link or nothing: the link refuses
+// or writes, within seconds, and every file that was there before and is not
+// the image written stays byte for byte as it was.
+TEST(ImageFile, PathsThatAreInputsFifosLinksOrLongNames) {
+    struct Case {
+        const char* name;
+        // Lays out dir and gives the image path and the expected last line
+        // ("" for a link that succeeds).
+        std::function<std::pair<std::string, std::string>(const TempDir&)> setup;
+    };
+    auto p = [](const TempDir& d) { return d / "project.zlp"; };
+    const Case cases[] = {
+        {"the project", [&](const TempDir& d) {
+             return std::pair{p(d), "\nErr: Image file " + p(d) + " is the project file " + p(d)};
+         }},
+        {"a link to the project", [&](const TempDir& d) {
+             fs::create_symlink("project.zlp", d / "link.cfo");
+             return std::pair{d / "link.cfo", "\nErr: Image file " + (d / "link.cfo") + " is the project file " + p(d)};
+         }},
+        {"a clip", [&](const TempDir& d) {
+             return std::pair{d / "w.snx", "\nErr: Image file " + (d / "w.snx") + " is the clip of W0001 of file " + p(d)};
+         }},
+        {"a hard link to a clip", [&](const TempDir& d) {
+             fs::create_hard_link(d / "w.snx", d / "hard.cfo");
+             return std::pair{d / "hard.cfo", "\nErr: Image file " + (d / "hard.cfo") + " is the clip of W0001 of file " + p(d)};
+         }},
+        {"an empty path", [&](const TempDir&) { return std::pair{std::string(), std::string("\nErr: Can not create file ")}; }},
+        {"a FIFO", [&](const TempDir& d) {
+             EXPECT_EQ(mkfifo((d / "fifo.cfo").c_str(), 0600), 0);
+             return std::pair{d / "fifo.cfo", "\nErr: Image file " + (d / "fifo.cfo") + " is a FIFO; an image is written to a file or a device"};
+         }},
+        {"a dangling link", [&](const TempDir& d) {
+             fs::create_symlink("new.cfo", d / "dangling.cfo");
+             return std::pair{d / "dangling.cfo", std::string()};
+         }},
+        {"a name of 250 characters", [&](const TempDir&) {
+             return std::pair{std::string(246, 'n') + ".cfo", std::string()};  // from the working folder
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteClipFile(dir / "w.snx", MakeClip8({}, std::vector<std::uint8_t>(1000, 0x80)));
+        WriteFile(dir / "project.zlp", MinimalProject("[ZLP.Word]\nW0001=" + (dir / "w.snx") +
+                                                      "\n[ZLP.Sentence]\nS0000=W1\n"));
+        const auto [image, line] = c.setup(dir);
+        std::map<std::string, std::string> before;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.is_regular_file() && !e.is_symlink()) before[e.path().string()] = ReadFile(e.path().string());
+
+        WorkingDirectory cwd(dir.path());
+        auto ctx = std::make_unique<LinkContext>();
+        MessageLog log;
+        alarm(20);  // a link that waits on a FIFO ends the test run here
+        const bool ok = MakeZltCfo(*ctx, (dir / "project.zlp").c_str(), image.c_str());
+        alarm(0);
+        EXPECT_EQ(ok, line.empty()) << log.Text();
+        if (!line.empty()) {
+            EXPECT_EQ(log.lines().back(), line);
+        }
+        if (image.empty()) {
+            EXPECT_EQ(log.Text().find("Parsing"), std::string::npos) << "the link ran on";
+        }
+        const std::string written = ok ? fs::canonical(image).string() : "";
+        if (ok) {
+            EXPECT_EQ(ReadFile(written).substr(0, 4), std::string("CFO\0", 4));
+        }
+        for (const auto& [path, bytes] : before) {
+            EXPECT_TRUE(path == written || ReadFile(path) == bytes) << path << " changed";
+        }
+        // Nothing beside them: the project, the clip, links and the image.
+        std::size_t files = 0;
+        for (const auto& e : fs::directory_iterator(dir.path())) files += e.is_regular_file() && !e.is_symlink();
+        EXPECT_EQ(files, before.size() + (ok && !before.contains(written)));
+    }
+}
+
+// A folder in which no file can be made while its image file is writable:
+// the link refuses before touching the image.
+TEST(ImageFile, FolderWithoutWritePermissionKeepsItsImage) {
+    TempDir dir;
+    WriteFile(dir / "project.zlp", MinimalProject());
+    fs::create_directory(dir / "ro");
+    WriteFile(dir / "ro/out.cfo", "old image");
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir / "project.zlp", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::permissions(dir / "ro/out.cfo", fs::perms::all);
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Permissions bind root only through another user.
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        auto ctx = std::make_unique<LinkContext>();
+        MessageLog log;
+        const bool ok = MakeZltCfo(*ctx, (dir / "project.zlp").c_str(), (dir / "ro/out.cfo").c_str());
+        _exit(!ok && log.lines().back() == "\nErr: Can not create file " + (dir / "ro/out.cfo") ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadFile(dir / "ro/out.cfo"), "old image");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "ro"), fs::directory_iterator()), 1);
 }
 
 }  // namespace

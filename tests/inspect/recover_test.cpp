@@ -212,7 +212,7 @@ TEST(Recover, GeneratedProjectsRelinkToIdenticalImages) {
         ASSERT_TRUE(image) << error;
         std::vector<SentenceListing> sentences;
         ASSERT_TRUE(inspect::Disassemble(*image, sentences, error)) << error;
-        std::optional<std::string> recovered = inspect::RecoverProject(*image, sentences, dir / "out", error);
+        std::optional<std::string> recovered = inspect::RecoverProject(*image, sentences, error);
         ASSERT_TRUE(recovered) << error;
         fs::create_directory(dir / "out");
         for (const inspect::WordInfo& w : image->words) {
@@ -223,6 +223,7 @@ TEST(Recover, GeneratedProjectsRelinkToIdenticalImages) {
         EXPECT_EQ(inspect::FixedLinkTime(image->stamp), 86400 * 365);
 
         WriteFile(project, *recovered);
+        WorkingDirectory clips(dir / "out");  // the project names its clips relative to its folder
         Linked second = LinkAt(project, imagePath);
         ASSERT_TRUE(second.ok) << second.log << "\n" << *recovered;
         ASSERT_TRUE(second.image == first.image) << *recovered;

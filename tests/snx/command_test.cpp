@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace zlt::test {
@@ -92,6 +96,79 @@ TEST(SnxCommand, UsageAndInputErrors) {
     }
     // The long file at a rate that fits is accepted up front (and not read here).
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"empty.wav", "good.wav", "long.wav", "notes.txt", "out"}));
+}
+
+// Outputs that are inputs, links, devices or FIFOs: an input survives byte
+// for byte, a link keeps itself, a device stays a device, nothing waits, and
+// no temporary file is left.
+TEST(SnxCommand, OutputsThatAreInputsLinksDevicesOrFifos) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const TempDir&)> setup;  // gives the -o path
+        int status;
+        const char* says;
+        std::function<bool(const TempDir&)> holds;
+    };
+    auto isClip = [](const std::string& path) { return ReadFile(path).starts_with("Sonorium"); };
+    const Case cases[] = {
+        {"the input", [](const TempDir& d) { return d / "good.wav"; }, 2, "is the input", nullptr},
+        {"a hard link to the input", [](const TempDir& d) {
+             fs::create_hard_link(d / "good.wav", d / "hard.snx");
+             return d / "hard.snx";
+         }, 2, "is the input", nullptr},
+        {"a symbolic link to the input", [](const TempDir& d) {
+             fs::create_symlink("good.wav", d / "soft.snx");
+             return d / "soft.snx";
+         }, 2, "is the input", nullptr},
+        {"a symbolic link", [](const TempDir& d) {
+             WriteFile(d / "real.snx", "old");
+             fs::create_symlink("real.snx", d / "link.snx");
+             return d / "link.snx";
+         }, 0, "16-bit", [&](const TempDir& d) { return fs::is_symlink(d / "link.snx") && isClip(d / "real.snx"); }},
+        {"a dangling symbolic link", [](const TempDir& d) {
+             fs::create_symlink("new.snx", d / "link.snx");
+             return d / "link.snx";
+         }, 0, "16-bit", [&](const TempDir& d) { return fs::is_symlink(d / "link.snx") && isClip(d / "new.snx"); }},
+        {"a device", [](const TempDir& d) {
+             // A null device of our own where we may make one, so that no
+             // fault can touch the system's.
+             if (mknod((d / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                 fs::create_symlink("/dev/null", d / "null");
+             return d / "null";
+         }, 0, "16-bit", [](const TempDir& d) { return fs::is_character_file(d / "null"); }},
+        {"a FIFO without a reader", [](const TempDir& d) {
+             mkfifo((d / "fifo").c_str(), 0600);
+             return d / "fifo";
+         }, 1, "a FIFO with no reader", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteSineWav(dir / "good.wav");
+        const std::string wav = ReadFile(dir / "good.wav");
+        const std::string out = c.setup(dir);
+        const std::vector<std::string> before = Listing(dir.path());
+        CommandResult run = RunCommand(Bounded(std::string(ZLT_SNX_TOOL) + " -o " + out + " " + (dir / "good.wav")));
+        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+        EXPECT_TRUE(ReadFile(dir / "good.wav") == wav);
+        EXPECT_TRUE(!c.holds || c.holds(dir));
+        std::vector<std::string> after = Listing(dir.path()), expected = before;
+        if (c.name == std::string("a dangling symbolic link")) expected.push_back("new.snx");
+        EXPECT_EQ(after, expected);
+    }
+
+    // A FIFO with a reader takes the whole clip.
+    TempDir dir;
+    WriteSineWav(dir / "good.wav");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const int reader = ::open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    CommandResult run = RunCommand(Bounded(std::string(ZLT_SNX_TOOL) + " -o " + (dir / "fifo") + " " + (dir / "good.wav")));
+    EXPECT_EQ(run.status, 0) << run.out;
+    char head[8] = {};
+    EXPECT_EQ(::read(reader, head, sizeof head), 8);
+    EXPECT_EQ(std::string(head, 8), "Sonorium");
+    ::close(reader);
 }
 
 TEST(SnxCommand, BatchWritesIntoTheFolderAndStopsAtTheFirstFailure) {

@@ -79,7 +79,7 @@ std::unique_ptr<LinkRun> Link(const TempDir& dir, const std::string& project) {
     return run;
 }
 
-int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs) {
+int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs, int signal) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = fork();
@@ -94,7 +94,7 @@ int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs)
     const bool signalled = read(fds[0], &c, 1) == 1;
     close(fds[0]);
     if (signalled && delayMs > 0) usleep(static_cast<useconds_t>(delayMs) * 1000);
-    kill(pid, SIGKILL);
+    kill(pid, signal);
     int status = 0;
     waitpid(pid, &status, 0);
     return status;

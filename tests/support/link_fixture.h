@@ -4,6 +4,7 @@
 
 #include "base/context.h"
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -72,9 +73,10 @@ struct LinkRun {
 std::unique_ptr<LinkRun> Link(const TempDir& dir, const std::string& project);
 
 // Runs `child` in a forked process, handing it the write end of a pipe; once
-// the child has written a byte there, waits delayMs and kills it with
-// SIGKILL. A child that returns exits with status 3. Returns the wait status.
-int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs = 0);
+// the child has written a byte there, waits delayMs and sends it `signal`
+// (SIGKILL unless told). A child that returns exits with status 3. Returns
+// the wait status.
+int KillAfterSignal(const std::function<void(int signalFd)>& child, int delayMs = 0, int signal = SIGKILL);
 
 std::uint16_t U16At(const std::string& bytes, std::size_t offset);
 std::uint32_t U32At(const std::string& bytes, std::size_t offset);

@@ -25,7 +25,10 @@ bool Fail(std::string& error, std::string text) {
 // Fixed page counts of the table sections; 0 where the size varies.
 constexpr std::uint32_t kFixedPages[9] = {0, 0, 0, 18, 32, 128, 128, 0, 0};
 
-bool CheckContainer(const std::string& data, Image& image, std::string& error) {
+// The header and directory: fills the sections' places and sizes and sets
+// length to the file length they describe.
+bool CheckDirectory(std::string_view data, std::array<SectionView, 9>& sections, std::uint64_t& length,
+                    std::string& error) {
     if (data.size() < 512)
         return Fail(error, FormatText("file is %u bytes, shorter than the 512-byte header",
                                       static_cast<unsigned>(data.size())));
@@ -50,7 +53,7 @@ bool CheckContainer(const std::string& data, Image& image, std::string& error) {
         }
         if (type != t) return Fail(error, FormatText("directory slot %u holds section type %u", t, type));
         if (GetU16(s + 2) != 0) return Fail(error, FormatText("directory slot %u: reserved field is not zero", t));
-        SectionView& v = image.sections[t];
+        SectionView& v = sections[t];
         v.type = t;
         v.firstPage = GetU32(s + 4);
         v.pageCount = GetU32(s + 8);
@@ -72,12 +75,20 @@ bool CheckContainer(const std::string& data, Image& image, std::string& error) {
     }
     for (unsigned i = 0x90; i < 512; ++i)
         if (h[i] != 0) return Fail(error, FormatText("reserved header byte %u is not zero", i));
+    length = 512 * next;
+    return true;
+}
+
+bool CheckContainer(std::string_view data, Image& image, std::string& error) {
+    std::uint64_t next = 0;
+    if (!CheckDirectory(data, image.sections, next, error)) return false;
+    next /= 512;
     if (data.size() != 512 * next)
         return Fail(error, FormatText("file is %u bytes, its directory describes %u",
                                       static_cast<unsigned>(data.size()), static_cast<unsigned>(512 * next)));
     for (unsigned t = 2; t <= 8; ++t) {
         SectionView& v = image.sections[t];
-        v.bytes = std::string_view(data).substr(512ull * v.firstPage, v.byteLength);
+        v.bytes = data.substr(512ull * v.firstPage, v.byteLength);
         const std::size_t padFrom = 512ull * v.firstPage + v.byteLength;
         const std::size_t padTo = 512ull * (v.firstPage + v.pageCount);
         for (std::size_t i = padFrom; i < padTo; ++i)
@@ -207,9 +218,23 @@ std::optional<std::string> ClockConditionText(std::uint32_t word) {
     return text;
 }
 
+std::optional<std::uint64_t> DescribedLength(std::string_view header, std::string& error) {
+    std::array<SectionView, 9> sections{};
+    std::uint64_t length = 0;
+    if (!CheckDirectory(header.substr(0, 512), sections, length, error)) return std::nullopt;
+    return length;
+}
+
 std::optional<Image> ParseImage(std::string data, std::string& error) {
+    auto owned = std::make_shared<const std::string>(std::move(data));
+    const std::string_view view = *owned;
+    return ParseImage(std::move(owned), view, error);
+}
+
+std::optional<Image> ParseImage(std::shared_ptr<const void> storage, std::string_view data, std::string& error) {
     Image image;
-    image.data = std::move(data);
+    image.storage = std::move(storage);
+    image.data = data;
     if (!CheckContainer(image.data, image, error)) return std::nullopt;
     DecodeFirmware(image);
     if (!DecodeKeyTable(image, error)) return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,7 +50,8 @@ struct WordInfo {
 };
 
 struct Image {
-    std::string data;                      // the whole file
+    std::shared_ptr<const void> storage;   // keeps the bytes of data alive
+    std::string_view data;                 // the whole file
     std::array<SectionView, 9> sections{}; // index = section type, 2..8
     std::optional<unsigned> firmwareId;    // 4097..4111 when the firmware is one we carry
     std::string triggerMode;               // its mode name, or empty
@@ -67,6 +69,12 @@ struct Image {
 // Checks the container and decodes it. On failure returns nothing and puts a
 // description of the first fault into `error`.
 std::optional<Image> ParseImage(std::string data, std::string& error);
+// The same over bytes that storage keeps alive (a mapped file).
+std::optional<Image> ParseImage(std::shared_ptr<const void> storage, std::string_view data, std::string& error);
+
+// Checks the header and its directory alone (the first 512 bytes, or fewer
+// when the file is shorter) and returns the file length they describe.
+std::optional<std::uint64_t> DescribedLength(std::string_view header, std::string& error);
 
 // The clock condition in project syntax, e.g. "MON~FRI/8~17:0"; nothing for a
 // word that no condition produces.

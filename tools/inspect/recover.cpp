@@ -53,7 +53,7 @@ std::optional<long long> FixedLinkTime(const LinkStamp& s) {
 }
 
 std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
-                                          const std::string& clipFolder, std::string& error) {
+                                          std::string& error) {
     if (!image.firmwareId) {
         error = "the firmware is none of the images this linker carries";
         return std::nullopt;
@@ -81,7 +81,7 @@ std::optional<std::string> RecoverProject(const Image& image, const std::vector<
 
     p += "\n[ZLP.Word]\n";
     for (const WordInfo& w : image.words)
-        p += FormatText("W%0.4u=", w.number) + clipFolder + FormatText("/W%0.4u.snx\n", w.number);
+        p += FormatText("W%0.4u=W%0.4u.snx\n", w.number, w.number);
 
     p += "\n[ZLP.Sentence]\n";
     for (std::size_t i = 0; i < sentences.size(); ++i) {

@@ -20,11 +20,12 @@ struct ReadmeFacts {
 
 std::optional<ReadmeFacts> ParseReadme(const std::string& readme);
 
-// The project file text. `clipPath(n)` names the clip file written for word n.
+// The project file text. Word n is the clip file Wnnnn.snx beside the
+// project, named relative to it: the project links from its own folder.
 // Nothing when the image cannot be expressed as a project (unknown firmware,
 // or a read-me that is not the linker's); `error` says why.
 std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
-                                          const std::string& clipFolder, std::string& error);
+                                          std::string& error);
 
 // The time stamp as seconds since 1970 when it is one that a fixed link time
 // gives (UTC, no milliseconds, matching weekday); else nothing.

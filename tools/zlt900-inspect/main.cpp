@@ -1,20 +1,21 @@
 // zlt900-inspect: checks a Zelta-900 CFO image and shows what it holds.
 #include "inspect/disassembler.h"
 #include "inspect/image_model.h"
+#include "inspect/image_source.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
 #include "base/format.h"
-#include "word/clip_writer.h"
+#include "platform/files.h"
 
 #include <cstdio>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <getopt.h>
-#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -35,18 +36,35 @@ void Usage(std::FILE* out) {
         "      --extract-words=DIR  write each word the image plays as DIR/Wnnnn.wav\n"
         "      --recover=DIR        write a project (DIR/project.zlp) and its clips\n"
         "                           (DIR/Wnnnn.snx) that link back to the same image\n"
+        "      --force              let --recover replace files that exist\n"
         "  -h, --help     show this help and exit\n"
         "  -V, --version  show the version and exit\n"
         "\n"
+        "IMAGE must be a regular file; only the bytes its directory describes are\n"
+        "read.\n"
+        "\n"
         "Exit status: 0 for a sound image, 1 when the image cannot be read or is\n"
-        "corrupt (the first fault is named on standard error), 2 on a usage error.\n",
+        "corrupt (the first fault is named on standard error), or a file to write\n"
+        "exists or cannot be written, 2 on a usage error.\n",
         out);
 }
 
+// Writes a file completely or not at all.
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    if (zlt::WriteClipFile(path, bytes)) return true;
-    std::fprintf(stderr, "zlt900-inspect: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    zlt::platform::WholeFile file;
+    if (file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit()) return true;
+    std::fprintf(stderr, "zlt900-inspect: cannot write %s: %s\n", path.c_str(), file.Reason().c_str());
     return false;
+}
+
+// The text as one word of a shell command.
+std::string ShellWord(const std::string& text) {
+    if (!text.empty() && text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                "0123456789_./-+=:,") == std::string::npos)
+        return text;
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 bool MakeFolder(const std::string& dir) {
@@ -71,31 +89,39 @@ int ExtractWords(const zlt::inspect::Image& image, const std::string& dir) {
     return kExitOk;
 }
 
+// Writes DIR/project.zlp and its clips DIR/Wnnnn.snx. Files that exist are
+// replaced only with force; without it, nothing is written.
 int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::SentenceListing>& sentences,
-            const std::string& dir) {
+            const std::string& dir, bool force) {
     std::string error;
-    std::optional<std::string> project = zlt::inspect::RecoverProject(image, sentences, dir, error);
+    std::optional<std::string> project = zlt::inspect::RecoverProject(image, sentences, error);
     if (!project) {
         std::fprintf(stderr, "zlt900-inspect: cannot recover a project: %s\n", error.c_str());
         return kExitBadImage;
     }
-    if (!MakeFolder(dir)) return kExitBadImage;
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
     for (const zlt::inspect::WordInfo& w : image.words)
-        if (!WriteFile(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(image, w)))
+        files.emplace_back(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(image, w));
+    files.emplace_back(dir + "/project.zlp", std::vector<std::uint8_t>(project->begin(), project->end()));
+    for (const auto& [path, bytes] : files) {
+        if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone) {
+            std::fprintf(stderr, "zlt900-inspect: %s exists; nothing was written (--force replaces it)\n",
+                         path.c_str());
             return kExitBadImage;
-    if (!WriteFile(dir + "/project.zlp", std::vector<std::uint8_t>(project->begin(), project->end())))
-        return kExitBadImage;
-    std::printf("Wrote %s/project.zlp and %u clips.\n", dir.c_str(), static_cast<unsigned>(image.words.size()));
-    if (auto facts = zlt::inspect::ParseReadme(image.readme)) {
-        std::printf("The image's read-me names the project %s and the image %s; link the recovered\n"
-                    "project under those names, from this folder,",
-                    facts->projectPath.c_str(), facts->imagePath.c_str());
-        if (auto epoch = zlt::inspect::FixedLinkTime(image.stamp))
-            std::printf(" with --timestamp=%lld,", *epoch);
-        else
-            std::printf(" at the same link time,");
-        std::printf(" to get the same bytes.\n");
+        }
     }
+    if (!MakeFolder(dir)) return kExitBadImage;
+    for (const auto& [path, bytes] : files)
+        if (!WriteFile(path, bytes)) return kExitBadImage;
+    std::printf("Wrote %s/project.zlp and %u clips. Link it again with\n  zlt900-link -C %s", dir.c_str(),
+                static_cast<unsigned>(image.words.size()), ShellWord(dir).c_str());
+    const std::optional<long long> epoch = zlt::inspect::FixedLinkTime(image.stamp);
+    if (epoch) std::printf(" --timestamp=%lld", *epoch);
+    std::printf(" project.zlp project.cfo\n");
+    if (auto facts = zlt::inspect::ParseReadme(image.readme))
+        std::printf("For the same bytes, link it from %s under the names that the image's read-me holds:\n"
+                    "the project %s and the image %s.\n",
+                    dir.c_str(), facts->projectPath.c_str(), facts->imagePath.c_str());
     return kExitOk;
 }
 
@@ -107,11 +133,12 @@ int UsageError(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    enum { kOptJson = 256, kOptExtract, kOptRecover };
+    enum { kOptJson = 256, kOptExtract, kOptRecover, kOptForce };
     const option longOptions[] = {
         {"json", no_argument, nullptr, kOptJson},
         {"extract-words", required_argument, nullptr, kOptExtract},
         {"recover", required_argument, nullptr, kOptRecover},
+        {"force", no_argument, nullptr, kOptForce},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
@@ -119,31 +146,32 @@ int main(int argc, char** argv) {
     bool json = false;
     const char* extractDir = nullptr;
     const char* recoverDir = nullptr;
+    bool force = false;
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, "+hV", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, "+:hV", longOptions, nullptr)) != -1) {
         switch (c) {
         case kOptJson: json = true; break;
         case kOptExtract: extractDir = optarg; break;
         case kOptRecover: recoverDir = optarg; break;
+        case kOptForce: force = true; break;
         case 'h': Usage(stdout); return kExitOk;
         case 'V': std::printf("zlt900-inspect %s\n", ZLT_VERSION); return kExitOk;
-        default: return UsageError("unknown option");
+        case ':': return UsageError((std::string("option ") + argv[optind - 1] + " needs a value").c_str());
+        default:
+            return UsageError((optopt > 0 && optopt < 128 ? std::string("unknown option -") + char(optopt)
+                                                          : std::string("unknown option ") + argv[optind - 1])
+                                  .c_str());
         }
     }
     if (argc - optind != 1) return UsageError("expected one IMAGE");
     if ((extractDir != nullptr) + (recoverDir != nullptr) + json > 1)
         return UsageError("--json, --extract-words and --recover exclude each other");
+    if (force && recoverDir == nullptr) return UsageError("--force goes with --recover");
     const char* path = argv[optind];
 
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (!in || !(bytes << in.rdbuf())) {
-        std::fprintf(stderr, "zlt900-inspect: cannot read %s: %s\n", path, std::strerror(errno));
-        return kExitBadImage;
-    }
     std::string error;
-    std::optional<zlt::inspect::Image> image = zlt::inspect::ParseImage(bytes.str(), error);
+    std::optional<zlt::inspect::Image> image = zlt::inspect::LoadImage(path, error);
     std::vector<zlt::inspect::SentenceListing> sentences;
     if (image && !zlt::inspect::Disassemble(*image, sentences, error)) image.reset();
     if (!image) {
@@ -151,7 +179,7 @@ int main(int argc, char** argv) {
         return kExitBadImage;
     }
     if (extractDir != nullptr) return ExtractWords(*image, extractDir);
-    if (recoverDir != nullptr) return Recover(*image, sentences, recoverDir);
+    if (recoverDir != nullptr) return Recover(*image, sentences, recoverDir, force);
     const std::string report =
         json ? zlt::inspect::JsonReport(*image, sentences) : zlt::inspect::TextReport(*image, sentences);
     std::fwrite(report.data(), 1, report.size(), stdout);

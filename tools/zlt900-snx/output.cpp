@@ -1,14 +1,12 @@
 #include "zlt900-snx/output.h"
 
-#include "word/clip_writer.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zlt::snx {
 
@@ -36,28 +34,26 @@ std::optional<std::vector<std::string>> PlanOutputs(const std::vector<std::strin
             error = "two inputs would both be written to " + out.string();
             return std::nullopt;
         }
+        // Also through links: an output must not be any of the inputs.
+        const platform::FileInfo target = platform::InfoOf(out.string());
+        for (const std::string& other : inputs) {
+            if (target.kind != platform::FileKind::kNone && platform::InfoOf(other).id == target.id) {
+                error = out.string() + " is the input " + other + "; nothing was written";
+                return std::nullopt;
+            }
+        }
         paths.push_back(out.string());
     }
     return paths;
 }
 
 bool WriteWhole(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
-    const fs::path target(path);
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    ::close(fd);
-    // mkstemp makes the file private; a clip gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (!WriteClipFile(temp, bytes) || ::chmod(temp.c_str(), 0666 & ~mask) != 0 ||
-        std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        std::remove(temp.c_str());
+    // A FIFO with a reader takes the clip: it is complete before a byte goes out.
+    platform::WholeFile file;
+    if (!file.Open(path, {.allowFifo = true, .lockFolder = false}) || !file.Write(bytes.data(), bytes.size()) ||
+        !file.Commit()) {
+        error = file.Reason();
+        if (error.empty()) error = std::strerror(errno);
         return false;
     }
     return true;

@@ -14,13 +14,15 @@ namespace zlt::snx {
 // input; an output naming a folder (an existing one, or any path ending in
 // '/') takes every clip under its input's base name with the extension .snx;
 // any other output is the clip file of a single input. Returns nothing with
-// the reason in error for several inputs and an output that is no folder, or
-// for two inputs that would write the same clip.
+// the reason in error for several inputs and an output that is no folder,
+// for two inputs that would write the same clip, or for an output that is one
+// of the inputs.
 std::optional<std::vector<std::string>> PlanOutputs(const std::vector<std::string>& inputs, const char* output,
                                                     std::string& error);
 
-// Writes bytes to a temporary file beside path and renames it to path when
-// complete. On failure nothing is left and error holds the reason.
+// Writes the clip file completely or not at all (platform::WholeFile): a
+// symbolic link keeps itself and its target is written, a device or a FIFO
+// with a reader is written in place. On failure error holds the reason.
 bool WriteWhole(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
 
 }  // namespace zlt::snx
