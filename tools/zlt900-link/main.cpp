@@ -1,6 +1,7 @@
 // zlt900-link: links a Zelta-900 voice project into its CFO image.
 #include "zlt900/zlt900_lnk.h"
 
+#include "platform/files.h"
 #include "skeleton.h"
 
 #include <algorithm>
@@ -159,7 +160,7 @@ std::string DepfileEscaped(const std::string& path) {
 
 // Writes "IMAGE: PROJECT CLIP..." to the dependency file, all paths taken
 // from the folder the tool was started in (`base` is the -C folder). The
-// file is written beside its place and renamed, so make never reads half.
+// file is written whole or not at all, so make never reads half of one.
 bool WriteDepfile(const std::string& depfile, const std::filesystem::path& base, const char* image) {
     auto from = [&](const std::string& p) {
         return DepfileEscaped((base / p).lexically_normal().string());
@@ -167,13 +168,10 @@ bool WriteDepfile(const std::string& depfile, const std::filesystem::path& base,
     std::string text = from(image) + ":";
     for (const std::string& input : g_inputs) text += " \\\n  " + from(input);
     text += "\n";
-    const std::string temp = depfile + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "w");
-    bool ok = f != nullptr && std::fputs(text.c_str(), f) >= 0;
-    if (f != nullptr && std::fclose(f) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), depfile.c_str()) == 0) return true;
-    std::fprintf(stderr, "zlt900-link: cannot write %s: %s\n", depfile.c_str(), std::strerror(errno));
-    std::remove(temp.c_str());
+    zlt::platform::WholeFile file;
+    if (file.Open(depfile) && file.Write(text.data(), text.size()) && file.Commit()) return true;
+    std::fprintf(stderr, "zlt900-link: cannot write %s: %s\n", depfile.c_str(), file.Reason().c_str());
+    file.Discard(false);
     return false;
 }
 
