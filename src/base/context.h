@@ -15,7 +15,6 @@
 namespace zlt {
 
 inline constexpr unsigned kEntryCount = 8192;        // words, sentences, triggers
-inline constexpr std::size_t kKeyTableSize = 9216;
 inline constexpr unsigned kSentenceUnits = 32768;
 inline constexpr std::size_t kMaxPathLength = 255;
 
@@ -33,7 +32,7 @@ struct LinkContext {
     ImageHeader header;
     std::uint32_t pageCounter = 0;
 
-    std::array<std::uint8_t, kKeyTableSize> keyTable{};
+    std::array<std::uint8_t, kKeyTableBytes> keyTable{};
     std::array<std::uint16_t, kEntryCount> triggerTable{};
     std::array<std::uint16_t, kSentenceUnits> sentenceTable{};
     std::array<WordEntry, kEntryCount> wordTable{};

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/format.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 #include "project/scan.h"
 #include "sentence/instructions.h"
 #include "sentence/labels.h"
@@ -181,15 +182,10 @@ bool CompileSentences(LinkContext& ctx) {
 }
 
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t bytes[2 * kSentenceUnits];
+    static_assert(2 * kSentenceUnits == kSentenceTableBytes);
+    std::array<std::uint8_t, kSentenceTableBytes> bytes;
     for (std::size_t k = 0; k < kSentenceUnits; ++k) PutU16(&bytes[2 * k], ctx.sentenceTable[k]);
-    if (!ctx.image.Write(bytes, sizeof bytes)) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(sizeof bytes);
-    slot.byteLength = sizeof bytes;
-    return true;
+    return EmitSection(ctx, slot, bytes);
 }
 
 }  // namespace zlt

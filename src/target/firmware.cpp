@@ -1,7 +1,7 @@
 #include "target/firmware.h"
 
-#include "base/bytes.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 #include "target/firmware_images.h"
 
 namespace zlt {
@@ -46,17 +46,7 @@ bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot) {
         LnkPrintf("\nErr: Internal resource fail, please call to NVK");
         return false;
     }
-    if (!ctx.image.Write(image.data(), image.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.byteLength = static_cast<std::uint32_t>(image.size());
-    slot.pageCount = PagesFor(image.size());
-    if (!ctx.image.PadToPage(image.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    return true;
+    return EmitSection(ctx, slot, image);
 }
 
 }  // namespace zlt

@@ -2,7 +2,7 @@
 
 #include "base/bytes.h"
 #include "base/format.h"
-#include "base/message.h"
+#include "base/section_writer.h"
 
 namespace zlt {
 
@@ -20,17 +20,7 @@ bool WriteReadmeSection(LinkContext& ctx, DirSlot& slot) {
     const LinkTime time = GetLocalTime();
     const std::string description = ctx.reader->ReadString("ZLP.System", "Description", "None");
     const std::string text = FormatReadme(ctx, description, time);
-    if (!ctx.image.Write(text.data(), text.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.byteLength = static_cast<std::uint32_t>(text.size());
-    slot.pageCount = PagesFor(text.size());
-    if (!ctx.image.PadToPage(text.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    return true;
+    return EmitSection(ctx, slot, AsBytes(text));
 }
 
 }  // namespace zlt

@@ -1,7 +1,7 @@
 #include "trigger/key_sections.h"
 
 #include "base/bytes.h"
-#include "base/message.h"
+#include "base/section_writer.h"
 #include "platform/clock.h"
 
 #include <cstring>
@@ -18,25 +18,14 @@ bool WriteKeyTableSection(LinkContext& ctx, DirSlot& slot) {
                                     t.hour, t.minute, t.second, t.millisecond};
     for (int i = 0; i < 8; ++i) PutU16(kt + kKeyTimeStamp + 2 * i, stamp[i]);
 
-    if (!ctx.image.Write(kt, ctx.keyTable.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(ctx.keyTable.size());
-    slot.byteLength = static_cast<std::uint32_t>(ctx.keyTable.size());
-    return true;
+    return EmitSection(ctx, slot, ctx.keyTable);
 }
 
 bool WriteTriggerTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t bytes[kTriggerTableSize];
-    for (std::size_t t = 0; t < ctx.triggerTable.size(); ++t) PutU16(&bytes[2 * t], ctx.triggerTable[t]);
-    if (!ctx.image.Write(bytes, sizeof bytes)) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(sizeof bytes);
-    slot.byteLength = sizeof bytes;
-    return true;
+    static_assert(2 * kEntryCount == kTriggerTableBytes);
+    std::array<std::uint8_t, kTriggerTableBytes> bytes;
+    for (std::size_t t = 0; t < kEntryCount; ++t) PutU16(&bytes[2 * t], ctx.triggerTable[t]);
+    return EmitSection(ctx, slot, bytes);
 }
 
 }  // namespace zlt

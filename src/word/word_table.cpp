@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 
 namespace zlt {
 
@@ -93,18 +94,10 @@ bool PlaceWords(LinkContext& ctx) {
 }
 
 bool WriteWordTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t bytes[8 * kEntryCount];
-    for (std::size_t n = 0; n < kEntryCount; ++n) {
-        PutU32(&bytes[8 * n], ctx.wordTable[n].format);
-        PutU32(&bytes[8 * n + 4], ctx.wordTable[n].length);
-    }
-    if (!ctx.image.Write(bytes, sizeof bytes)) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(sizeof bytes);
-    slot.byteLength = sizeof bytes;
-    return true;
+    static_assert(kWordEntryBytes * kEntryCount == kWordTableBytes);
+    std::array<std::uint8_t, kWordTableBytes> bytes;
+    for (std::size_t n = 0; n < kEntryCount; ++n) PutWordEntry(&bytes[kWordEntryBytes * n], ctx.wordTable[n]);
+    return EmitSection(ctx, slot, bytes);
 }
 
 }  // namespace zlt

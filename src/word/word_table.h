@@ -42,6 +42,14 @@ inline constexpr RateCode kRateCodes[] = {
 // The sample rate of a RateCode, or 0 for a code no rate has.
 unsigned SampleRateOfCode(unsigned code);
 
+// An entry in the section: its two words, little-endian.
+inline constexpr std::size_t kWordEntryBytes = 8;
+inline void PutWordEntry(std::uint8_t* p, const WordEntry& e) {
+    PutU32(p, e.format);
+    PutU32(p + 4, e.length);
+}
+inline WordEntry GetWordEntry(const std::uint8_t* p) { return WordEntry{GetU32(p), GetU32(p + 4)}; }
+
 constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
 constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
 constexpr bool IsSixteenBit(const WordEntry& e) { return (e.format & 0x02000000) != 0; }

@@ -99,7 +99,7 @@ TEST(TriggerTable, UnusedTriggersAndReferenceFailure) {
     // No section at all: every table stays zero.
     run = RunTriggers("");
     EXPECT_TRUE(run->ok);
-    for (std::size_t i = kKeyAttributes; i < kKeyTableSize; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
+    for (std::size_t i = kKeyAttributes; i < kKeyTableBytes; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
 }
 
 TEST(TriggerTable, ClockConditionWords) {

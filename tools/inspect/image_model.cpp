@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 #include "base/format.h"
+#include "base/image.h"
 #include "options/option_table.h"
 #include "target/firmware.h"
 #include "target/firmware_images.h"
@@ -22,66 +23,17 @@ bool Fail(std::string& error, std::string text) {
     return false;
 }
 
-// Fixed page counts of the table sections; 0 where the size varies.
-constexpr std::uint32_t kFixedPages[9] = {0, 0, 0, 18, 32, 128, 128, 0, 0};
-
 bool CheckContainer(const std::string& data, Image& image, std::string& error) {
-    if (data.size() < 512)
-        return Fail(error, FormatText("file is %u bytes, shorter than the 512-byte header",
-                                      static_cast<unsigned>(data.size())));
-    const std::uint8_t* h = Bytes(data);
-    if (std::memcmp(h, "CFO", 4) != 0) return Fail(error, "not a CFO image: wrong magic");
-    if (GetU16(h + 4) != 0x0300)
-        return Fail(error, FormatText("unsupported format version 0x%04X", unsigned{GetU16(h + 4)}));
-    if (GetU16(h + 6) != 31)
-        return Fail(error, FormatText("slot count is %u, not 31", unsigned{GetU16(h + 6)}));
-    for (unsigned i = 8; i < 16; ++i)
-        if (h[i] != 0) return Fail(error, FormatText("reserved header byte %u is not zero", i));
-
-    std::uint64_t next = 1;
-    for (unsigned t = 1; t <= 31; ++t) {
-        const std::uint8_t* s = h + 16 * t;
-        const unsigned type = GetU16(s);
-        const bool used = t >= 2 && t <= 8;
-        if (!used) {
-            for (unsigned i = 0; i < 16; ++i)
-                if (s[i] != 0) return Fail(error, FormatText("directory slot %u is not empty", t));
-            continue;
-        }
-        if (type != t) return Fail(error, FormatText("directory slot %u holds section type %u", t, type));
-        if (GetU16(s + 2) != 0) return Fail(error, FormatText("directory slot %u: reserved field is not zero", t));
-        SectionView& v = image.sections[t];
-        v.type = t;
-        v.firstPage = GetU32(s + 4);
-        v.pageCount = GetU32(s + 8);
-        v.byteLength = GetU32(s + 12);
-        if (v.firstPage != next)
-            return Fail(error, FormatText("section %u starts at page %u, not at page %u after the one before",
-                                          t, v.firstPage, static_cast<unsigned>(next)));
-        if (kFixedPages[t] != 0 && (v.pageCount != kFixedPages[t] || v.byteLength != kFixedPages[t] * 512))
-            return Fail(error, FormatText("section %u is %u pages and %u bytes, not %u pages", t,
-                                          v.pageCount, v.byteLength, kFixedPages[t]));
-        if (static_cast<std::uint64_t>(v.byteLength) > 512ull * v.pageCount)
-            return Fail(error, FormatText("section %u: %u bytes do not fit its %u pages", t, v.byteLength,
-                                          v.pageCount));
-        if (PagesFor(v.byteLength) != v.pageCount && t != 7)
-            return Fail(error, FormatText("section %u: %u pages for %u bytes", t, v.pageCount, v.byteLength));
-        if (t == 7 && v.byteLength != 512ull * v.pageCount)
-            return Fail(error, FormatText("section 7: %u bytes for %u pages", v.byteLength, v.pageCount));
-        next += v.pageCount;
-    }
-    for (unsigned i = 0x90; i < 512; ++i)
-        if (h[i] != 0) return Fail(error, FormatText("reserved header byte %u is not zero", i));
-    if (data.size() != 512 * next)
-        return Fail(error, FormatText("file is %u bytes, its directory describes %u",
-                                      static_cast<unsigned>(data.size()), static_cast<unsigned>(512 * next)));
-    for (unsigned t = 2; t <= 8; ++t) {
-        SectionView& v = image.sections[t];
+    const std::optional<ImageHeader> header = ParseImageHeader(AsBytes(data), error);
+    if (!header) return false;
+    for (const SectionKind& kind : kSectionKinds) {
+        const DirSlot& slot = header->Slot(kind.type);
+        SectionView& v = image.sections[kind.type];
+        v.type = slot.type;
+        v.firstPage = slot.firstPage;
+        v.pageCount = slot.pageCount;
+        v.byteLength = slot.byteLength;
         v.bytes = std::string_view(data).substr(512ull * v.firstPage, v.byteLength);
-        const std::size_t padFrom = 512ull * v.firstPage + v.byteLength;
-        const std::size_t padTo = 512ull * (v.firstPage + v.pageCount);
-        for (std::size_t i = padFrom; i < padTo; ++i)
-            if (data[i] != 0) return Fail(error, FormatText("section %u: padding is not zero", t));
     }
     return true;
 }
