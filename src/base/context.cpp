@@ -13,6 +13,7 @@ void LinkContext::ClearTables() {
     pageCounter = 0;
     wordImagePages = 0;
     wordImagePagesWritten = 0;
+    linkTime = {};
     modelName.clear();
     triggerModeName.clear();
 }

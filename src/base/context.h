@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/image.h"
+#include "platform/clock.h"
 #include "project/ini_file.h"
 #include "sentence/labels.h"
 
@@ -41,6 +42,7 @@ struct LinkContext {
 
     std::uint32_t wordImagePages = 0;         // set by PlaceWords
     std::uint32_t wordImagePagesWritten = 0;  // by WriteWordImageSection, for progress
+    LinkTime linkTime{};               // taken once, before the sections are written
     std::string modelName;             // set by WriteFirmwareSection
     std::string triggerModeName;       // set by WriteFirmwareSection
 

@@ -2,6 +2,7 @@
 
 #include "base/message.h"
 #include "options/option_table.h"
+#include "platform/clock.h"
 #include "sentence/sentence_table.h"
 #include "target/firmware.h"
 #include "target/readme.h"
@@ -125,8 +126,10 @@ bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
         !RunStage(ctx, "\nSorting Word-Table", PlaceWords))
         return false;
 
-    // Write the sections, each from the next free page.
+    // Write the sections, each from the next free page. The key table's time
+    // stamp and the read-me show the same link time.
     ctx.header.Slot(1).type = 0;
+    ctx.linkTime = GetLocalTime();
     if (!WriteSection(ctx, "\nProcess System-K", kSectionFirmware, WriteFirmwareSection,
                       "\n        PageSize = %d") ||
         !WriteSection(ctx, "\nProcess ZLT_KTAB.BIN", kSectionKeyTable, WriteKeyTableSection,

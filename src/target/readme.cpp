@@ -17,9 +17,8 @@ std::string FormatReadme(const LinkContext& ctx, const std::string& description,
 }
 
 bool WriteReadmeSection(LinkContext& ctx, DirSlot& slot) {
-    const LinkTime time = GetLocalTime();
     const std::string description = ctx.reader->ReadString("ZLP.System", "Description", "None");
-    const std::string text = FormatReadme(ctx, description, time);
+    const std::string text = FormatReadme(ctx, description, ctx.linkTime);
     return EmitSection(ctx, slot, AsBytes(text));
 }
 

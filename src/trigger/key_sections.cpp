@@ -2,7 +2,6 @@
 
 #include "base/bytes.h"
 #include "base/section_writer.h"
-#include "platform/clock.h"
 
 #include <cstring>
 
@@ -13,7 +12,7 @@ bool WriteKeyTableSection(LinkContext& ctx, DirSlot& slot) {
     std::memcpy(kt, "NVK", 4);
     PutU16(kt + 0x1C, 512);
     PutU16(kt + 0x1E, 0);
-    const LinkTime t = GetLocalTime();
+    const LinkTime& t = ctx.linkTime;
     const std::uint16_t stamp[8] = {t.year, t.month, t.dayOfWeek, t.day,
                                     t.hour, t.minute, t.second, t.millisecond};
     for (int i = 0; i < 8; ++i) PutU16(kt + kKeyTimeStamp + 2 * i, stamp[i]);
