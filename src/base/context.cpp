@@ -8,7 +8,6 @@ void LinkContext::ClearTables() {
     triggerTable.fill(0);
     sentenceTable.fill(0xFFFF);
     wordTable.fill(WordEntry{});
-    labels.Clear();
     sentenceIndex.fill(0);
     pageCounter = 0;
     wordImagePages = 0;

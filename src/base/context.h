@@ -6,7 +6,6 @@
 #include "base/image.h"
 #include "platform/clock.h"
 #include "project/ini_file.h"
-#include "sentence/labels.h"
 
 #include <array>
 #include <cstdint>
@@ -37,7 +36,6 @@ struct LinkContext {
     std::array<std::uint16_t, kEntryCount> triggerTable{};
     std::array<std::uint16_t, kSentenceUnits> sentenceTable{};
     std::array<WordEntry, kEntryCount> wordTable{};
-    LabelTable labels;
     std::array<std::uint16_t, kEntryCount> sentenceIndex{};
 
     std::uint32_t wordImagePages = 0;         // set by PlaceWords

@@ -120,8 +120,7 @@ bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
     // Parse the project's tables.
     if (!RunStage(ctx, "\nParsing Option-Table", ParseOptionTable) ||
         !RunStage(ctx, "\nParsing Word-Table", ParseWordTable) ||
-        !RunStage(ctx, "\nParsing Sentence-Table",
-                  [](LinkContext& c) { return CompileSentences(c) && ResolveBlocks(c); }) ||
+        !RunStage(ctx, "\nParsing Sentence-Table", CompileSentenceTable) ||
         !RunStage(ctx, "\nParsing Trigger-Table", ParseTriggerTable) ||
         !RunStage(ctx, "\nSorting Word-Table", PlaceWords))
         return false;

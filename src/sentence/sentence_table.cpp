@@ -33,7 +33,7 @@ struct Sentence {
 
 class Compiler {
 public:
-    explicit Compiler(LinkContext& ctx) : ctx_(ctx) {}
+    Compiler(LinkContext& ctx, LabelTable& labels) : ctx_(ctx), labels_(labels) {}
 
     bool CompileAll();
 
@@ -58,6 +58,7 @@ private:
     }
 
     LinkContext& ctx_;
+    LabelTable& labels_;
     unsigned next_ = 1;  // next free unit; unit 0 stays unused
 };
 
@@ -159,11 +160,11 @@ bool Compiler::CompileMnemonic(Sentence& s, std::string_view stepText) {
     case StepKind::kComment:
         return true;
     case StepKind::kBlock:
-        return DeclareBlock(ctx_, stepText, s.number, s.step, next_);
+        return DeclareBlock(ctx_, labels_, stepText, s.number, s.step, next_);
     case StepKind::kInstruction:
         break;
     }
-    std::uint16_t unit = m->encode(*m, stepText, ctx_.labels);
+    std::uint16_t unit = m->encode(*m, stepText, labels_);
     if (unit == 0) return Invalid(s);
     Store(unit);
     if (m->stepReference) {
@@ -175,10 +176,15 @@ bool Compiler::CompileMnemonic(Sentence& s, std::string_view stepText) {
 
 }  // namespace
 
-bool CompileSentences(LinkContext& ctx) {
-    if (Compiler(ctx).CompileAll()) return true;
-    ctx.labels.Clear();
+bool CompileSentences(LinkContext& ctx, LabelTable& labels) {
+    if (Compiler(ctx, labels).CompileAll()) return true;
+    labels.Clear();
     return false;
+}
+
+bool CompileSentenceTable(LinkContext& ctx) {
+    LabelTable labels;
+    return CompileSentences(ctx, labels) && ResolveBlocks(ctx, labels);
 }
 
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot) {
