@@ -4,7 +4,6 @@
 #include "inspect/image_model.h"
 #include "fuzz_support.h"
 #include "base/message.h"
-#include "trigger/key_sections.h"
 #include "trigger/trigger_table.h"
 
 #include <cstddef>
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (unsigned t : {5u, 7900u}) {
         const bool ok = zlt::ParseTriggerEntry(ctx, t, value);
         // A bound clock trigger always has its condition word.
-        const std::uint8_t* slot = &ctx.keyTable[zlt::kKeyClockSlots + 4 * (zlt::kLastClockTrigger - 7900)];
+        const std::uint8_t* slot = &ctx.keyTable[zlt::ClockSlotOffset(7900)];
         if (ok && t == 7900 && ctx.triggerTable[t] != 0 && (slot[3] & 0x80) == 0) std::abort();
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "target/firmware.h"
 #include "target/readme.h"
 #include "trigger/key_sections.h"
+#include "trigger/key_table.h"
 #include "trigger/trigger_table.h"
 #include "word/word_image.h"
 #include "word/word_table.h"
@@ -62,8 +63,8 @@ bool CheckTarget(LinkContext& ctx) {
         LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
         return false;
     }
-    std::memcpy(&ctx.keyTable[4], "ZLT-900", 8);
-    LnkPrintf("\n        Model-ID = %s", reinterpret_cast<const char*>(&ctx.keyTable[4]));
+    PutModelId(ctx.keyTable);
+    LnkPrintf("\n        Model-ID = %s", ModelIdOf(ctx.keyTable).c_str());
     return true;
 }
 

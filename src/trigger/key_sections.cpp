@@ -2,21 +2,12 @@
 
 #include "base/bytes.h"
 #include "base/section_writer.h"
-
-#include <cstring>
+#include "trigger/key_table.h"
 
 namespace zlt {
 
 bool WriteKeyTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t* kt = ctx.keyTable.data();
-    std::memcpy(kt, "NVK", 4);
-    PutU16(kt + 0x1C, 512);
-    PutU16(kt + 0x1E, 0);
-    const LinkTime& t = ctx.linkTime;
-    const std::uint16_t stamp[8] = {t.year, t.month, t.dayOfWeek, t.day,
-                                    t.hour, t.minute, t.second, t.millisecond};
-    for (int i = 0; i < 8; ++i) PutU16(kt + kKeyTimeStamp + 2 * i, stamp[i]);
-
+    PutKeyTableHead(ctx.keyTable, ctx.linkTime);
     return EmitSection(ctx, slot, ctx.keyTable);
 }
 

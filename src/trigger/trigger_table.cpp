@@ -4,7 +4,6 @@
 #include "base/format.h"
 #include "base/message.h"
 #include "project/scan.h"
-#include "trigger/key_sections.h"
 
 namespace zlt {
 
@@ -166,18 +165,18 @@ bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
     }
 
     LnkPrintf("\n        Parsing T%0.4d", static_cast<int>(t));
-    std::uint8_t& attribute = ctx.keyTable[kKeyAttributes + t];
+    std::uint8_t& attribute = ctx.keyTable[AttributeOffset(t)];
     attribute |= 0x80;
     ctx.triggerTable[t] = start;
     const std::optional<std::uint8_t> modes = ModeBits(fields->modes);
     if (!modes) return InvalidEntry(ctx, t);
     attribute |= *modes;
 
-    if (t >= kFirstClockTrigger && t <= kLastClockTrigger) {
+    if (IsClockTrigger(t)) {
         const std::optional<std::uint32_t> word =
             fields->count == 3 ? ClockConditionWord(fields->clock) : std::nullopt;
         if (!word) return InvalidEntry(ctx, t);
-        PutU32(&ctx.keyTable[kKeyClockSlots + 4 * (kLastClockTrigger - t)], *word);
+        PutU32(&ctx.keyTable[ClockSlotOffset(t)], *word);
     }
     return true;
 }

@@ -4,15 +4,13 @@
 #pragma once
 
 #include "base/context.h"
+#include "trigger/key_table.h"
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace zlt {
-
-inline constexpr unsigned kFirstClockTrigger = 7808;
-inline constexpr unsigned kLastClockTrigger = 7935;
 
 // Names of clock conditions: months give 1 to 12, weekdays 0 (Sunday) to 6.
 inline constexpr const char* kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",

@@ -2,7 +2,6 @@
 
 #include "base/bytes.h"
 #include "support/stage_fixture.h"
-#include "trigger/key_sections.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +74,7 @@ TEST(TriggerTable, EntriesOfOrdinaryTriggers) {
         }
         ASSERT_TRUE(run->ok) << run->log.Text();
         EXPECT_EQ(lines, std::vector<std::string>{"\n        Parsing T0003"});
-        EXPECT_EQ(run->ctx->keyTable[kKeyAttributes + 3], c.attribute);
+        EXPECT_EQ(run->ctx->keyTable[AttributeOffset(3)], c.attribute);
         EXPECT_EQ(run->ctx->triggerTable[3], c.start);
     }
 }
@@ -85,7 +84,7 @@ TEST(TriggerTable, UnusedTriggersAndReferenceFailure) {
         auto run = RunTriggers(std::string("T0002=") + value + "\n");
         EXPECT_TRUE(run->ok) << value;
         EXPECT_TRUE(run->log.lines().empty()) << value;
-        EXPECT_EQ(run->ctx->keyTable[kKeyAttributes + 2], 0) << value;
+        EXPECT_EQ(run->ctx->keyTable[AttributeOffset(2)], 0) << value;
     }
     auto run = RunTriggers("T0001=LUN + S0005\n");
     EXPECT_FALSE(run->ok);
@@ -99,7 +98,7 @@ TEST(TriggerTable, UnusedTriggersAndReferenceFailure) {
     // No section at all: every table stays zero.
     run = RunTriggers("");
     EXPECT_TRUE(run->ok);
-    for (std::size_t i = kKeyAttributes; i < kKeyTableBytes; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
+    for (std::size_t i = AttributeOffset(0); i < kKeyTableBytes; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
 }
 
 TEST(TriggerTable, ClockConditionWords) {

@@ -6,7 +6,7 @@
 #include "options/option_table.h"
 #include "target/firmware.h"
 #include "target/firmware_images.h"
-#include "trigger/key_sections.h"
+#include "trigger/key_table.h"
 #include "trigger/trigger_table.h"
 #include "word/word_table.h"
 
@@ -51,34 +51,20 @@ void DecodeFirmware(Image& image) {
     }
 }
 
-std::string OptionText(const OptionField& f, const std::uint8_t* kt) {
-    switch (f.kind) {
-    case OptionKind::kByte:
-        return std::to_string(kt[f.offset]);
-    case OptionKind::kWord:
-        return std::to_string(GetU16(kt + f.offset));
-    case OptionKind::kSignedWord:
-        return std::to_string(static_cast<std::int16_t>(GetU16(kt + f.offset)));
-    case OptionKind::kFlag:
-        return (GetU16(kt + f.offset) & f.bit) ? "true" : "false";
-    }
-    return {};
-}
-
 bool DecodeKeyTable(Image& image, std::string& error) {
     const std::uint8_t* kt = Bytes(image.sections[3].bytes);
     if (std::memcmp(kt, "NVK", 4) != 0) return Fail(error, "key table: wrong magic number");
     image.modelId.assign(reinterpret_cast<const char*>(kt + 4), strnlen(reinterpret_cast<const char*>(kt + 4), 8));
     unsigned* stamp = &image.stamp.year;
-    for (int i = 0; i < 8; ++i) stamp[i] = GetU16(kt + kKeyTimeStamp + 2 * i);
-    for (const OptionField& f : OptionFields()) image.options.push_back({f.section, f.key, OptionText(f, kt)});
+    for (int i = 0; i < 8; ++i) stamp[i] = GetU16(kt + key_table::kLinkTime + 2 * i);
+    for (const OptionField& f : OptionFields()) image.options.push_back({f.section, f.key, OptionValueText(f, KeyTableView(kt, kKeyTableBytes))});
 
     const std::uint8_t* tt = Bytes(image.sections[4].bytes);
     for (unsigned t = 0; t < 8192; ++t) {
-        const std::uint8_t attribute = kt[kKeyAttributes + t];
+        const std::uint8_t attribute = kt[AttributeOffset(t)];
         const std::uint16_t start = GetU16(tt + 2 * t);
         const bool clock = t >= kFirstClockTrigger && t <= kLastClockTrigger;
-        const std::uint32_t word = clock ? GetU32(kt + kKeyClockSlots + 4 * (kLastClockTrigger - t)) : 0;
+        const std::uint32_t word = clock ? GetU32(kt + ClockSlotOffset(t)) : 0;
         if (attribute == 0 && start == 0 && word == 0) continue;
         if ((attribute & 0x8F) != 0x80 || start == 0)
             return Fail(error, FormatText("trigger %u: attribute byte 0x%02X and sentence unit %u do not "
