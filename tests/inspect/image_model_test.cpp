@@ -102,25 +102,5 @@ TEST(ImageModel, GarbageCodeUnitsAreRefusedByTheDisassembler) {
     }
 }
 
-TEST(ImageModel, ClockConditionsAreWrittenBackInProjectSyntax) {
-    struct Case {
-        std::uint32_t word;
-        const char* text;
-    } cases[] = {
-        {0x803F47DE, "8:30"},          {0x800D4440, "MON~FRI/8~17:0"}, {0xE67F47DE, "DEC-25/8:30"},
-        {0x800F47DE, "MON/8:30"},      {0xE63F450F, "DEC-24/8~20:15"}, {0x803F4440, "8~17:0"},
-        {0x00000000, nullptr},         {0xE60F47DE, nullptr},  // a date with a weekday
-        {0x817F47DE, nullptr},  // a day without a month
-    };
-    for (const Case& c : cases) {
-        auto text = inspect::ClockConditionText(c.word);
-        if (c.text == nullptr) {
-            EXPECT_FALSE(text) << std::hex << c.word;
-        } else {
-            EXPECT_EQ(text.value_or("-"), c.text) << std::hex << c.word;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace zlt::test

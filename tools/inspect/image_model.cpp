@@ -6,6 +6,7 @@
 #include "options/option_table.h"
 #include "target/firmware.h"
 #include "target/firmware_images.h"
+#include "trigger/clock_condition.h"
 #include "trigger/key_table.h"
 #include "trigger/trigger_table.h"
 #include "word/word_table.h"
@@ -66,13 +67,11 @@ bool DecodeKeyTable(Image& image, std::string& error) {
         const bool clock = t >= kFirstClockTrigger && t <= kLastClockTrigger;
         const std::uint32_t word = clock ? GetU32(kt + ClockSlotOffset(t)) : 0;
         if (attribute == 0 && start == 0 && word == 0) continue;
-        if ((attribute & 0x8F) != 0x80 || start == 0)
+        if (!IsBoundAttribute(attribute) || start == 0)
             return Fail(error, FormatText("trigger %u: attribute byte 0x%02X and sentence unit %u do not "
                                           "describe a bound trigger", t, unsigned{attribute}, unsigned{start}));
         TriggerBinding b{t, "", start, std::nullopt};
-        b.modes += (attribute & 0x40) ? 'L' : 'E';
-        b.modes += (attribute & 0x20) ? 'U' : 'H';
-        b.modes += (attribute & 0x10) ? 'N' : 'I';
+        b.modes = ModeLetters(attribute);
         if (clock) {
             if (!ClockConditionText(word))
                 return Fail(error, FormatText("clock trigger %u: condition word 0x%08X is not valid", t, word));
@@ -120,30 +119,6 @@ bool DecodeWords(Image& image, std::string& error) {
 }
 
 }  // namespace
-
-std::optional<std::string> ClockConditionText(std::uint32_t word) {
-    if (!(word & 0x80000000u)) return std::nullopt;
-    const unsigned month = (word >> 27) & 0xF, day = (word >> 22) & 0x1F, first = (word >> 19) & 7,
-                   last = (word >> 16) & 7, hour = (word >> 11) & 0x1F, lastHour = (word >> 6) & 0x1F,
-                   minute = word & 0x3F;
-    std::string text;
-    if (month != 0) {
-        if (month > 12 || first != 7 || last != 7) return std::nullopt;
-        text = FormatText("%s-%u/", kMonthNames[month - 1], day);
-    } else if (day != 0) {
-        return std::nullopt;
-    } else if (first != 7) {
-        text = kWeekdayNames[first];
-        if (last != 7) text += std::string("~") + kWeekdayNames[last];
-        text += "/";
-    } else if (last != 7) {
-        return std::nullopt;
-    }
-    text += std::to_string(hour);
-    if (lastHour != 31) text += "~" + std::to_string(lastHour);
-    text += ":" + std::to_string(minute);
-    return text;
-}
 
 std::optional<Image> ParseImage(std::string data, std::string& error) {
     Image image;

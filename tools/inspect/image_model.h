@@ -68,9 +68,6 @@ struct Image {
 // description of the first fault into `error`.
 std::optional<Image> ParseImage(std::string data, std::string& error);
 
-// The clock condition in project syntax, e.g. "MON~FRI/8~17:0"; nothing for a
-// word that no condition produces.
-std::optional<std::string> ClockConditionText(std::uint32_t word);
 
 
 }  // namespace zlt::inspect

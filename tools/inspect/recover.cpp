@@ -2,6 +2,7 @@
 
 #include "inspect/report.h"
 #include "base/format.h"
+#include "trigger/clock_condition.h"
 
 #include <ctime>
 

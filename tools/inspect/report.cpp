@@ -1,6 +1,7 @@
 #include "inspect/report.h"
 
 #include "base/format.h"
+#include "trigger/clock_condition.h"
 
 namespace zlt::inspect {
 
