@@ -12,6 +12,19 @@ unsigned SampleRateOfCode(unsigned code) {
     return 0;
 }
 
+std::optional<WordFormat> DecodeWordEntry(const WordEntry& e) {
+    WordFormat f;
+    const std::uint32_t flags = e.format & kFormatFlagsMask;
+    f.bits = flags == (kOneChannel | kEightBit) ? 8 : flags == (kOneChannel | kSixteenBit) ? 16 : 0;
+    f.sampleRate = SampleRateOfCode((e.length & kRateCodeMask) >> kRateCodeShift);
+    if (f.bits == 0 || f.sampleRate == 0 || (e.length & kUnusedLengthBits) != 0) return std::nullopt;
+    f.byteLength = WordBytes(e);
+    f.pages = WordPages(e);
+    f.startPage = e.format & kStartPageMask;
+    f.used = IsUsed(e);
+    return f;
+}
+
 std::string WordKey(unsigned n) { return FormatText("W%0.4d", static_cast<int>(n)); }
 
 WordFault EntryOf(const ClipFormat& clip, WordEntry& entry) {

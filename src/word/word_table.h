@@ -11,6 +11,7 @@
 #include "base/context.h"
 #include "word/clip.h"
 
+#include <optional>
 #include <string>
 
 namespace zlt {
@@ -22,6 +23,8 @@ inline constexpr std::uint32_t kEightBit = 0x21000000;
 inline constexpr std::uint32_t kSixteenBit = 0x13000000;
 inline constexpr std::uint32_t kLengthUnitsMask = 0x00FFFFFF;
 inline constexpr unsigned kRateCodeShift = 24;
+inline constexpr std::uint32_t kRateCodeMask = 0x0F000000;
+inline constexpr std::uint32_t kUnusedLengthBits = 0x70000000;  // always 0
 inline constexpr std::uint32_t kUsedBit = 0x80000000;
 
 // Clip data must stay below 2^28 bytes to fit LengthUnits, and the word
@@ -52,11 +55,24 @@ inline WordEntry GetWordEntry(const std::uint8_t* p) { return WordEntry{GetU32(p
 
 constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
 constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
-constexpr bool IsSixteenBit(const WordEntry& e) { return (e.format & 0x02000000) != 0; }
 // L: bytes of sample data that go into the word image.
 constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * 16; }
 // P: pages that the word takes in the word image.
 constexpr std::uint32_t WordPages(const WordEntry& e) { return PagesFor(WordBytes(e)); }
+
+// A word entry taken apart, as readers of an image see it.
+struct WordFormat {
+    unsigned bits = 0;             // 8 or 16
+    unsigned sampleRate = 0;       // Hz
+    std::uint32_t byteLength = 0;  // L
+    std::uint32_t pages = 0;       // P
+    std::uint32_t startPage = 0;   // in the word image; 0 unless used
+    bool used = false;
+};
+
+// The format of a defined entry; nothing for one that no clip gives (format
+// flags or rate code of no clip, unused bits set) or an undefined one.
+std::optional<WordFormat> DecodeWordEntry(const WordEntry& e);
 
 // The project key of word n: "W0012" for word 12.
 std::string WordKey(unsigned n);

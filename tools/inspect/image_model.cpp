@@ -91,18 +91,16 @@ bool DecodeWords(Image& image, std::string& error) {
             if (first != 0) return Fail(error, FormatText("word %u: undefined but not zero", n));
             continue;
         }
+        const std::optional<WordFormat> format = DecodeWordEntry({first, second});
+        if (!format) return Fail(error, FormatText("word %u: unknown format 0x%08X 0x%08X", n, first, second));
         WordInfo w{};
         w.number = n;
-        w.formatFlags = first >> 24;
-        w.bits = w.formatFlags == 0x25 ? 8 : w.formatFlags == 0x17 ? 16 : 0;
-        w.rateCode = (second >> 24) & 0xF;
-        w.sampleRate = SampleRateOfCode(w.rateCode);
-        w.byteLength = (second & 0xFFFFFF) * 16;
-        w.pages = PagesFor(w.byteLength);
-        w.startPage = first & 0xFFFFFF;
-        w.used = (second & 0x80000000u) != 0;
-        if (w.bits == 0 || w.sampleRate == 0 || (second & 0x70000000u) != 0)
-            return Fail(error, FormatText("word %u: unknown format 0x%08X 0x%08X", n, first, second));
+        w.bits = format->bits;
+        w.sampleRate = format->sampleRate;
+        w.byteLength = format->byteLength;
+        w.pages = format->pages;
+        w.startPage = format->startPage;
+        w.used = format->used;
         if (w.used) {
             if (w.startPage != nextPage)
                 return Fail(error, FormatText("word %u starts at page %u, not %u", n, w.startPage, nextPage));

@@ -38,10 +38,8 @@ struct TriggerBinding {
 
 struct WordInfo {
     unsigned number;
-    unsigned bits;        // 8 or 16; 0 when the format flags are unknown
-    unsigned formatFlags; // bits 31-24 of the first word
-    unsigned sampleRate;  // Hz; 0 for an unknown rate code
-    unsigned rateCode;
+    unsigned bits;        // 8 or 16
+    unsigned sampleRate;  // Hz
     std::uint32_t byteLength;  // LengthUnits x 16
     std::uint32_t pages;
     std::uint32_t startPage;
