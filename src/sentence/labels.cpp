@@ -2,6 +2,7 @@
 
 #include "base/context.h"
 #include "base/message.h"
+#include "sentence/instructions.h"
 
 namespace zlt {
 
@@ -72,7 +73,7 @@ bool DeclareBlock(LinkContext& ctx, LabelTable& labels, std::string_view stepTex
     // caller has checked that nextUnit lies inside the table; a pad at its
     // last unit leaves nextUnit at the table's end, where the next store
     // (another step or the end mark) is refused.
-    if (nextUnit % 2 != 0) ctx.sentenceTable[nextUnit++] = 0x0000;
+    if (nextUnit % 2 != 0) ctx.sentenceTable[nextUnit++] = kPadUnit;
     labels.SetSentence(number, static_cast<std::uint16_t>(sentence));
     labels.SetBlockStart(number, static_cast<std::uint16_t>(nextUnit));
     return true;
@@ -124,18 +125,19 @@ bool BlockFault(const LinkContext& ctx, const LabelTable& labels, Format<int, co
 
 bool ResolveAllBlocks(LinkContext& ctx, const LabelTable& labels) {
     for (unsigned k = 1; k < kSentenceUnits; ++k) {
-        std::uint16_t unit = ctx.sentenceTable[k];
-        if (unit == 0xFFFF || (unit & 0x8000u) == 0) continue;  // not a CALL or JMP
-        auto label = static_cast<std::uint16_t>(unit & 0x3FFFu);
-        unsigned start = labels.BlockStart(label);
+        std::optional<DecodedUnit> jump = DecodeUnit(ctx.sentenceTable[k]);
+        if (!jump || jump->layout != UnitLayout::kBlockJump) continue;
+        auto label = static_cast<std::uint16_t>(jump->value);
+        const unsigned start = labels.BlockStart(label);
         if (start == 0)
             return BlockFault(ctx, labels, "\nErr: BLK referance fail, at S%0.4d of file %s", k, label);
-        // The kind stays in bits 15-14, the halved start goes into bits 13-0.
-        // A JMP to unit 32766 would read as the end mark 0xFFFF.
-        unsigned resolved = (unit & 0xC000u) | (start / 2);
-        if (start / 2 > 0x3FFFu || resolved == 0xFFFFu)
+        // The unit keeps its kind and takes the halved start, which must fit
+        // its field; a JMP to unit 32766 would read as the end mark.
+        jump->value = start / 2;
+        const std::uint16_t resolved = EncodeUnit(*jump);
+        if (resolved == kEndMark || BlockStart(*DecodeUnit(resolved)) != start)
             return BlockFault(ctx, labels, "\nErr: BLK out of JMP range, at S%0.4d of file %s", k, label);
-        ctx.sentenceTable[k] = static_cast<std::uint16_t>(resolved);
+        ctx.sentenceTable[k] = resolved;
     }
     return true;
 }

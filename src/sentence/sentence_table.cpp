@@ -15,8 +15,6 @@ namespace {
 
 constexpr std::size_t kMaxSentenceText = 16383;  // bytes of one sentence's text
 constexpr std::size_t kMaxStepText = 255;        // bytes of one step text
-constexpr std::uint16_t kEndMark = 0xFFFF;
-constexpr std::int64_t kMaxMute = 51150;          // 0x0400 + 51150 / 50 = 0x07FF
 
 // Steps are separated by '+' and ';'. These bytes, like the blank that ends
 // a step text, never occur inside a multibyte character of the code pages
@@ -140,7 +138,7 @@ bool Compiler::CompileWord(const Sentence& s, std::string_view stepText) {
                   ctx_.projectPath.c_str());
         return false;
     }
-    Store(static_cast<std::uint16_t>(0x2000 + *word));
+    Store(WordUnit(static_cast<unsigned>(*word)));
     return true;
 }
 
@@ -149,25 +147,19 @@ bool Compiler::CompileMute(const Sentence& s, std::string_view stepText) {
     std::string_view rest = stepText.substr(1);
     std::optional<std::int64_t> value = scan::Decimal(rest);
     if (!value || *value < 0 || *value > kMaxMute) return Invalid(s);
-    Store(static_cast<std::uint16_t>(0x0400 + *value / 50));
+    Store(MuteUnit(static_cast<unsigned>(*value)));
     return true;
 }
 
 bool Compiler::CompileMnemonic(Sentence& s, std::string_view stepText) {
     const Mnemonic* m = FindMnemonic(stepText);
     if (m == nullptr) return Invalid(s);
-    switch (m->kind) {
-    case StepKind::kComment:
-        return true;
-    case StepKind::kBlock:
-        return DeclareBlock(ctx_, labels_, stepText, s.number, s.step, next_);
-    case StepKind::kInstruction:
-        break;
-    }
-    std::uint16_t unit = m->encode(*m, stepText, labels_);
+    if (m->operands == Operands::kComment) return true;
+    if (m->operands == Operands::kBlock) return DeclareBlock(ctx_, labels_, stepText, s.number, s.step, next_);
+    std::uint16_t unit = EncodeInstruction(*m, stepText, labels_);
     if (unit == 0) return Invalid(s);
     Store(unit);
-    if (m->stepReference) {
+    if (m->TakesStepReference()) {
         s.steps[s.step].needsFix = true;
         s.hasStepReferences = true;
     }
