@@ -18,6 +18,7 @@
 #include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
+#include "target/readme.h"
 #include "word/clip_writer.h"
 
 #include <algorithm>
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)zlt::inspect::RecoveredClip(*image, w);
     }
     (void)zlt::inspect::RecoverProject(*image, sentences, "clips", error);
-    (void)zlt::inspect::ParseReadme(image->readme);
+    (void)zlt::ParseReadme(image->readme);
     (void)zlt::inspect::FixedLinkTime(image->stamp);
     return 0;
 }

@@ -32,7 +32,7 @@ std::optional<unsigned> FirmwareIdOf(std::string_view triggerMode) {
 }
 
 bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot) {
-    ctx.modelName = "Zelta-900";
+    ctx.modelName = kModelName;
     std::string mode = ctx.reader->ReadString("ZLP.System", "TG_Mode", "");
     std::optional<unsigned> id = FirmwareIdOf(mode);
     if (mode.empty() || !id) {

@@ -8,6 +8,9 @@
 
 namespace zlt {
 
+// The model name the read-me shows.
+inline constexpr std::string_view kModelName = "Zelta-900";
+
 // The firmware resource id of a TG_Mode name (letter case ignored).
 std::optional<unsigned> FirmwareIdOf(std::string_view triggerMode);
 

@@ -10,16 +10,6 @@
 
 namespace zlt::inspect {
 
-// What the read-me of an image tells about the link that made it.
-struct ReadmeFacts {
-    std::string triggerMode;   // as the project spelt it
-    std::string projectPath;   // as the host passed it to the linker
-    std::string imagePath;
-    std::string description;
-};
-
-std::optional<ReadmeFacts> ParseReadme(const std::string& readme);
-
 // The project file text. `clipPath(n)` names the clip file written for word n.
 // Nothing when the image cannot be expressed as a project (unknown firmware,
 // or a read-me that is not the linker's); `error` says why.

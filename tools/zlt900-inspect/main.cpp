@@ -5,6 +5,7 @@
 #include "inspect/report.h"
 #include "inspect/word_files.h"
 #include "base/format.h"
+#include "target/readme.h"
 #include "word/clip_writer.h"
 
 #include <cstdio>
@@ -86,7 +87,7 @@ int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::Se
     if (!WriteFile(dir + "/project.zlp", std::vector<std::uint8_t>(project->begin(), project->end())))
         return kExitBadImage;
     std::printf("Wrote %s/project.zlp and %u clips.\n", dir.c_str(), static_cast<unsigned>(image.words.size()));
-    if (auto facts = zlt::inspect::ParseReadme(image.readme)) {
+    if (auto facts = zlt::ParseReadme(image.readme)) {
         std::printf("The image's read-me names the project %s and the image %s; link the recovered\n"
                     "project under those names, from this folder,",
                     facts->projectPath.c_str(), facts->imagePath.c_str());
