@@ -18,7 +18,7 @@ constexpr std::uint16_t kPortWrite = 15;  // IOW's operation
 // first prefix that starts a step text decides.
 constexpr Mnemonic kMnemonics[] = {
     {"^ADD_", kRegisterOrImmediate, 9},   {"^AND_", kRegisterOrImmediate, 11},
-    {"^BLK_", kBlock, 0},                 {"^BITS_", kRegisterPair, 15},
+    {kBlockPrefix, kBlock, 0},            {"^BITS_", kRegisterPair, 15},
     {"^BCD2BIN_", kRegister, 4},          {"^BIN2BCD_", kRegister, 5},
     {"^CALL_", kLabel, 0x8000},           {"^CMP_", kRegisterOrImmediate, 1},
     {"^CLRC", kNone, 0x0022},             {"^DJNZ_", kRegisterStep, 0},

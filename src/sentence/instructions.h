@@ -17,6 +17,8 @@ class LabelTable;
 
 inline constexpr std::uint16_t kPadUnit = 0x0000;  // before a block that would start at an odd unit
 inline constexpr std::uint16_t kEndMark = 0xFFFF;  // ends a sentence; also the unit of ^EOP
+// The prefix of a block declaration step; the block's label follows it.
+inline constexpr std::string_view kBlockPrefix = "^BLK_";
 
 // How the bits of a unit are laid out, by the range of the code space the
 // unit lies in.

@@ -54,7 +54,7 @@ void LabelTable::Clear() {
 
 bool DeclareBlock(LinkContext& ctx, LabelTable& labels, std::string_view stepText, unsigned sentence,
                   unsigned step, unsigned& nextUnit) {
-    std::string_view label = stepText.substr(std::string_view("^BLK_").size());
+    std::string_view label = stepText.substr(kBlockPrefix.size());
     std::uint16_t number = labels.FindOrAdd(label);
     if (number == 0) {
         LnkPrintf("\nErr: Internal error for BLK at S%0.4d(Step%0.3d) of file %s",

@@ -4,6 +4,8 @@
 #include "base/section_writer.h"
 #include "target/firmware_images.h"
 
+#include <algorithm>
+
 namespace zlt {
 
 const char* const kTriggerModeNames[15] = {
@@ -26,8 +28,16 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<unsigned> FirmwareIdOf(std::string_view triggerMode) {
-    for (unsigned i = 0; i < 15; ++i)
-        if (EqualsIgnoringCase(triggerMode, kTriggerModeNames[i])) return 4097 + i;
+    for (unsigned i = 0; i < std::size(kTriggerModeNames); ++i)
+        if (EqualsIgnoringCase(triggerMode, kTriggerModeNames[i])) return kFirstFirmwareId + i;
+    return std::nullopt;
+}
+
+std::optional<unsigned> IdentifyFirmware(std::span<const std::uint8_t> image) {
+    for (unsigned id = kFirstFirmwareId; id < kFirstFirmwareId + std::size(kTriggerModeNames); ++id) {
+        std::span<const std::uint8_t> carried = FindFirmwareImage(id);
+        if (!carried.empty() && std::equal(carried.begin(), carried.end(), image.begin(), image.end())) return id;
+    }
     return std::nullopt;
 }
 

@@ -1,6 +1,5 @@
 #include "inspect/recover.h"
 
-#include "inspect/report.h"
 #include "base/format.h"
 #include "target/firmware.h"
 #include "target/readme.h"
@@ -10,7 +9,7 @@
 
 namespace zlt::inspect {
 
-std::optional<long long> FixedLinkTime(const LinkStamp& s) {
+std::optional<long long> FixedLinkTime(const LinkTime& s) {
     if (s.millisecond != 0 || s.month < 1 || s.month > 12) return std::nullopt;
     std::tm tm{};
     tm.tm_year = static_cast<int>(s.year) - 1900;
@@ -27,7 +26,7 @@ std::optional<long long> FixedLinkTime(const LinkStamp& s) {
     return static_cast<long long>(t);
 }
 
-std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
+std::optional<std::string> RecoverProject(const DecodedImage& image, const std::vector<SentenceListing>& sentences,
                                           const std::string& clipFolder, std::string& error) {
     if (!image.firmwareId) {
         error = "the firmware is none of the images this linker carries";
@@ -60,9 +59,7 @@ std::optional<std::string> RecoverProject(const Image& image, const std::vector<
 
     p += "\n[ZLP.Sentence]\n";
     for (std::size_t i = 0; i < sentences.size(); ++i) {
-        std::string text;
-        for (const std::string& step : sentences[i].steps) text += (text.empty() ? "" : "+") + step;
-        p += FormatText("S%0.4u=", static_cast<unsigned>(i)) + (text.empty() ? "N" : text) + "\n";
+        p += FormatText("S%0.4u=", static_cast<unsigned>(i)) + SentenceText(sentences[i]) + "\n";
     }
 
     p += "\n[ZLP.Trigger]\n";

@@ -1,8 +1,8 @@
 // Writes a project that links back to a given image.
 #pragma once
 
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
 
 #include <optional>
 #include <string>
@@ -13,11 +13,11 @@ namespace zlt::inspect {
 // The project file text. `clipPath(n)` names the clip file written for word n.
 // Nothing when the image cannot be expressed as a project (unknown firmware,
 // or a read-me that is not the linker's); `error` says why.
-std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
+std::optional<std::string> RecoverProject(const DecodedImage& image, const std::vector<SentenceListing>& sentences,
                                           const std::string& clipFolder, std::string& error);
 
 // The time stamp as seconds since 1970 when it is one that a fixed link time
 // gives (UTC, no milliseconds, matching weekday); else nothing.
-std::optional<long long> FixedLinkTime(const LinkStamp& stamp);
+std::optional<long long> FixedLinkTime(const LinkTime& stamp);
 
 }  // namespace zlt::inspect

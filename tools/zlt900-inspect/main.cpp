@@ -1,10 +1,11 @@
 // zlt900-inspect: checks a Zelta-900 CFO image and shows what it holds.
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
+#include "base/bytes.h"
+#include "base/format.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
-#include "base/format.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
 #include "target/readme.h"
 #include "word/clip_writer.h"
 
@@ -58,13 +59,13 @@ bool MakeFolder(const std::string& dir) {
     return false;
 }
 
-int ExtractWords(const zlt::inspect::Image& image, const std::string& dir) {
+int ExtractWords(std::span<const std::uint8_t> file, const zlt::DecodedImage& image, const std::string& dir) {
     if (!MakeFolder(dir)) return kExitBadImage;
     int written = 0;
-    for (const zlt::inspect::WordInfo& w : image.words) {
+    for (const zlt::WordInfo& w : image.words) {
         if (!w.used) continue;
         const std::string path = dir + zlt::FormatText("/W%0.4u.wav", w.number);
-        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(image, w)))) return kExitBadImage;
+        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, image, w)))) return kExitBadImage;
         std::printf("%s\n", path.c_str());
         ++written;
     }
@@ -72,8 +73,8 @@ int ExtractWords(const zlt::inspect::Image& image, const std::string& dir) {
     return kExitOk;
 }
 
-int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::SentenceListing>& sentences,
-            const std::string& dir) {
+int Recover(std::span<const std::uint8_t> file, const zlt::DecodedImage& image,
+            const std::vector<zlt::SentenceListing>& sentences, const std::string& dir) {
     std::string error;
     std::optional<std::string> project = zlt::inspect::RecoverProject(image, sentences, dir, error);
     if (!project) {
@@ -81,8 +82,8 @@ int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::Se
         return kExitBadImage;
     }
     if (!MakeFolder(dir)) return kExitBadImage;
-    for (const zlt::inspect::WordInfo& w : image.words)
-        if (!WriteFile(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(image, w)))
+    for (const zlt::WordInfo& w : image.words)
+        if (!WriteFile(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(file, image, w)))
             return kExitBadImage;
     if (!WriteFile(dir + "/project.zlp", std::vector<std::uint8_t>(project->begin(), project->end())))
         return kExitBadImage;
@@ -91,7 +92,7 @@ int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::Se
         std::printf("The image's read-me names the project %s and the image %s; link the recovered\n"
                     "project under those names, from this folder,",
                     facts->projectPath.c_str(), facts->imagePath.c_str());
-        if (auto epoch = zlt::inspect::FixedLinkTime(image.stamp))
+        if (auto epoch = zlt::inspect::FixedLinkTime(image.linkTime))
             std::printf(" with --timestamp=%lld,", *epoch);
         else
             std::printf(" at the same link time,");
@@ -143,16 +144,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zlt900-inspect: cannot read %s: %s\n", path, std::strerror(errno));
         return kExitBadImage;
     }
+    const std::string data = bytes.str();
+    const std::span<const std::uint8_t> file = zlt::AsBytes(data);
     std::string error;
-    std::optional<zlt::inspect::Image> image = zlt::inspect::ParseImage(bytes.str(), error);
-    std::vector<zlt::inspect::SentenceListing> sentences;
-    if (image && !zlt::inspect::Disassemble(*image, sentences, error)) image.reset();
+    std::optional<zlt::DecodedImage> image = zlt::ReadImage(file, error);
+    std::vector<zlt::SentenceListing> sentences;
+    if (image && !zlt::ListSentences(*image, sentences, error)) image.reset();
     if (!image) {
         std::fprintf(stderr, "zlt900-inspect: %s: %s\n", path, error.c_str());
         return kExitBadImage;
     }
-    if (extractDir != nullptr) return ExtractWords(*image, extractDir);
-    if (recoverDir != nullptr) return Recover(*image, sentences, recoverDir);
+    if (extractDir != nullptr) return ExtractWords(file, *image, extractDir);
+    if (recoverDir != nullptr) return Recover(file, *image, sentences, recoverDir);
     const std::string report =
         json ? zlt::inspect::JsonReport(*image, sentences) : zlt::inspect::TextReport(*image, sentences);
     std::fwrite(report.data(), 1, report.size(), stdout);
