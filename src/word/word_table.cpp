@@ -42,7 +42,7 @@ WordFault EntryOf(const ClipFormat& clip, WordEntry& entry) {
     }
     if (entry.length == 0) return WordFault::kSampleRate;
     if (clip.dataLength > kMaxClipBytes) return WordFault::kDataLength;
-    entry.length |= (clip.dataLength >> 4) & kLengthUnitsMask;
+    entry.length |= (clip.dataLength / kLengthUnitBytes) & kLengthUnitsMask;
     return WordFault::kNone;
 }
 

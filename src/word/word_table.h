@@ -27,6 +27,10 @@ inline constexpr std::uint32_t kRateCodeMask = 0x0F000000;
 inline constexpr std::uint32_t kUnusedLengthBits = 0x70000000;  // always 0
 inline constexpr std::uint32_t kUsedBit = 0x80000000;
 
+// LengthUnits counts the clip's data in units of this many bytes; a shorter
+// tail is not placed.
+inline constexpr std::uint32_t kLengthUnitBytes = 16;
+
 // Clip data must stay below 2^28 bytes to fit LengthUnits, and the word
 // image below 2^23 pages so that its byte length fits the directory.
 inline constexpr std::uint32_t kMaxClipBytes = (1u << 28) - 1;
@@ -56,7 +60,7 @@ inline WordEntry GetWordEntry(const std::uint8_t* p) { return WordEntry{GetU32(p
 constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
 constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
 // L: bytes of sample data that go into the word image.
-constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * 16; }
+constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * kLengthUnitBytes; }
 // P: pages that the word takes in the word image.
 constexpr std::uint32_t WordPages(const WordEntry& e) { return PagesFor(WordBytes(e)); }
 
