@@ -181,9 +181,7 @@ bool CompileSentenceTable(LinkContext& ctx) {
 
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot) {
     static_assert(2 * kSentenceUnits == kSentenceTableBytes);
-    std::array<std::uint8_t, kSentenceTableBytes> bytes;
-    for (std::size_t k = 0; k < kSentenceUnits; ++k) PutU16(&bytes[2 * k], ctx.sentenceTable[k]);
-    return EmitSection(ctx, slot, bytes);
+    return EmitSection(ctx, slot, LittleEndianBytes(ctx.sentenceTable));
 }
 
 }  // namespace zlt

@@ -13,9 +13,7 @@ bool WriteKeyTableSection(LinkContext& ctx, DirSlot& slot) {
 
 bool WriteTriggerTableSection(LinkContext& ctx, DirSlot& slot) {
     static_assert(2 * kEntryCount == kTriggerTableBytes);
-    std::array<std::uint8_t, kTriggerTableBytes> bytes;
-    for (std::size_t t = 0; t < kEntryCount; ++t) PutU16(&bytes[2 * t], ctx.triggerTable[t]);
-    return EmitSection(ctx, slot, bytes);
+    return EmitSection(ctx, slot, LittleEndianBytes(ctx.triggerTable));
 }
 
 }  // namespace zlt
