@@ -92,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ifstream in(image, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    const std::string data = bytes.str();
+    const std::string linked = bytes.str();
     std::string error;
-    const auto parsed = zlt::ReadImage(zlt::AsBytes(data), error);
+    const auto parsed = zlt::ReadImage(zlt::AsBytes(linked), error);
     std::vector<zlt::SentenceListing> sentences;
     if (!parsed || !zlt::ListSentences(*parsed, sentences, error)) {
         std::fprintf(stderr, "linked image refused by the inspector: %s\n", error.c_str());
