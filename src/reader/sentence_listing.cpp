@@ -37,7 +37,9 @@ bool ListSentence(const DecodedImage& image, const SentenceCode& code, SentenceL
             s.steps.push_back(BlockDeclaration(k));
         }
         if (k == code.endMark) break;  // the end mark itself is no step
-        const DecodedUnit u = *DecodeUnit(image.units[k]);
+        const std::optional<DecodedUnit> decoded = DecodeUnit(image.units[k]);
+        if (!decoded) return Fail(error, FormatText("unit %u: 0x%04X is no code unit", k, unsigned{image.units[k]}));
+        const DecodedUnit& u = *decoded;
         stepAt.emplace(k, s.steps.size());
         if (u.layout == UnitLayout::kPad) {
             s.steps.push_back(BlockDeclaration(k + 1));
