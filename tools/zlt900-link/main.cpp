@@ -60,7 +60,41 @@ void DrawProgress(unsigned done, unsigned total) {
     g_barPercent = percent;
 }
 
+// What the link's lines tell of the image, for the summary line: each
+// sentence and trigger is announced as it is read, each word as its audio
+// is placed.
+struct Counts {
+    unsigned words = 0, sentences = 0, triggers = 0, clockTriggers = 0;
+} g_counts;
+
+void Count(const char* text) {
+    constexpr const char kParsing[] = "\n        Parsing ";
+    constexpr std::size_t kParsingLength = sizeof kParsing - 1;
+    if (std::strncmp(text, kParsing, kParsingLength) == 0) {
+        const char kind = text[kParsingLength];
+        if (kind == 'S') ++g_counts.sentences;
+        if (kind == 'T') {
+            ++g_counts.triggers;
+            const long t = std::strtol(text + kParsingLength + 1, nullptr, 10);
+            if (t >= 7808 && t <= 7935) ++g_counts.clockTriggers;  // the clock triggers
+        }
+    } else if (std::strncmp(text, "\n        W", 10) == 0 && std::strstr(text, ",PageSize=") != nullptr) {
+        ++g_counts.words;
+    }
+}
+
+// "IMAGE: 461 pages (236032 bytes); 4 words, 5 sentences, 7 triggers (3 on the clock)"
+void PrintSummary(const char* image) {
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(image, ec);
+    if (ec) return;
+    std::printf("%s: %ju pages (%ju bytes); %u words, %u sentences, %u triggers (%u on the clock)\n", image,
+                bytes / 512, bytes, g_counts.words, g_counts.sentences, g_counts.triggers,
+                g_counts.clockTriggers);
+}
+
 int PrintLine(const char* text) {
+    Count(text);
     if (!g_inError && std::strncmp(text, "\nErr: ", 6) == 0) {
         // From the first error line on, lines go to standard error. Each
         // stream is left with whole lines: standard output's last line is
@@ -261,5 +295,6 @@ int main(int argc, char** argv) {
     if (g_lastStream != nullptr) std::fputc('\n', g_lastStream);
     if (ok && depfile != nullptr && !WriteDepfile(depfilePath, base, argv[optind + 1]))
         return kExitLinkFailed;
+    if (ok && !g_quiet) PrintSummary(argv[optind + 1]);
     return ok ? kExitOk : kExitLinkFailed;
 }
