@@ -114,7 +114,7 @@ run_tests || { echo "the suite fails without a mutant:"; tail -n 20 "$scratch/te
 killed=0 survived=0 stale=0 invalid=0 start=$(date +%s)
 survivors=""
 mutants >"$scratch/list"
-while IFS= read -r line; do
+while IFS= read -r line <&3; do
     name=${line%% @@ *}; rest=${line#* @@ }
     file=${rest%% @@ *}; rest=${rest#* @@ }
     if [ $# -gt 0 ]; then
@@ -142,7 +142,7 @@ PY
     fi
     cp "$scratch/original" "$target"
     printf '%-40s %s\n' "$name" "$result"
-done <"$scratch/list"
+done 3<"$scratch/list"
 cmake --build "$build" -j2 >/dev/null 2>&1 || true  # leave the copy built unmutated
 echo
 echo "killed $killed, survived $survived, stale $stale, invalid $invalid in $(( $(date +%s) - start )) s"
