@@ -15,6 +15,7 @@ void LinkContext::ClearTables() {
     wordImagePagesWritten = 0;
     modelName.clear();
     triggerModeName.clear();
+    clipDataShort.reset();
 }
 
 }  // namespace zlt
