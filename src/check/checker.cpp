@@ -74,9 +74,10 @@ void RunChecks(LinkContext& ctx) {
     ParseWordTable(ctx);
     const std::set<unsigned> uncompiled = CheckSentences(ctx);
     CheckTriggers(ctx, uncompiled);
-    PlaceWords(ctx);
+    // The word image is checked only when every used word has its place.
+    const bool placed = PlaceWords(ctx);
     CheckTriggerMode(ctx);
-    CheckWordImage(ctx);
+    if (placed) CheckWordImage(ctx);
     if (uncompiled.empty()) WarnUnusedWords(ctx);
 }
 
