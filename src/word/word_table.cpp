@@ -58,7 +58,8 @@ ClipFault ClipFaultOf(WordFault fault) {
 // Reads the clip of word n into its entry; reports a fault and returns false.
 bool ParseWord(LinkContext& ctx, unsigned n, const std::string& path) {
     const char* p = path.c_str();
-    const ClipSite site{WordKey(n), WordValueSpan(ctx, WordKey(n))};
+    ClipSite site{WordKey(n), {}};
+    site.at = WordValueSpan(ctx, site.key);
     if (ctx.report.Checking() && path.find('\\') != std::string::npos)
         ctx.report.Warn(Found<Diag::kBackslashPath>(site.at, site.key, path, site.key));
     if (!ClipAccessible(p)) return ReportClipFault(ctx.report, ClipFault::kAccess, {}, p, site);
