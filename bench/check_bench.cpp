@@ -7,6 +7,7 @@
 
 #include "base/format.h"
 #include "check/checker.h"
+#include "largest_project.h"
 #include "word/clip_writer.h"
 
 #include <benchmark/benchmark.h>
@@ -20,26 +21,11 @@
 namespace zlt {
 namespace {
 
-std::string LargestProject() {
-    std::string text =
-        "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n"
-        "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_PBIN_M2\nDescription=The largest project\n"
-        "[ZLP.Firmware]\nBUSY_Signal=1\nReset_Beep=true\nTG_Pin_Debounce_Time=40\n"
-        "[ZLP.Firmware.UartMode]\nBitsParity=80\nBaudRate=9600\n[ZLP.Word]\n";
-    for (int n = 0; n < 8192; ++n) text += FormatText("W%0.4d=clips/w%0.4d.snx\n", n, n);
-    text += "[ZLP.Sentence]\n";
-    for (int n = 0; n < 8192; ++n) {
-        text += FormatText("S%0.4d=W%0.4d+^MOV_R1_3", n, n);
-        for (int step = 2; step < 64; ++step) text += step % 2 ? "+^REM_note" : "+N";
-        text += "\n";
-    }
-    text += "[ZLP.Trigger]\n";
-    for (int n = 0; n < 8192; ++n) {
-        if (n >= 7808 && n <= 7935)
-            text += FormatText("T%0.4d=LUN + S%0.4d + MON~FRI/8~17:30\n", n, n);
-        else
-            text += FormatText("T%0.4d=LUN + S%0.4d\n", n, n);
-    }
+// 64 steps: the sentence's word, a register move, then comments and empty
+// steps, which store nothing, so that the sentence table holds all 8192.
+std::string LongSentence(int n) {
+    std::string text = FormatText("W%0.4d+^MOV_R1_3", n);
+    for (int step = 2; step < 64; ++step) text += step % 2 ? "+^REM_note" : "+N";
     return text;
 }
 
@@ -56,8 +42,8 @@ void BM_CheckLargestProject(benchmark::State& state) {
     ClipFields fields;
     const std::vector<std::int16_t> samples(256, 0);
     const std::vector<std::uint8_t> clip = MakeClip16(fields, samples);
-    for (int n = 0; n < 8192; ++n) WriteClipFile(FormatText("clips/w%0.4d.snx", n), clip);
-    std::ofstream("largest.zlp", std::ios::binary) << LargestProject();
+    for (int n = 0; n < 8192; ++n) WriteClipFile(MaximalProjectClip(n), clip);
+    std::ofstream("largest.zlp", std::ios::binary) << MaximalProject(LongSentence);
     std::size_t found = 0;
     for (auto _ : state) {
         found = CheckProject("largest.zlp").size();
