@@ -96,7 +96,7 @@ int ReportSentenceFault(LinkContext& ctx, const StageLines& lines) {
 
 std::set<unsigned> CheckSentences(LinkContext& ctx) {
     std::set<unsigned> uncompiled;
-    for (;;) {
+    for (unsigned round = 0;; ++round) {
         ctx.sentenceTable.fill(0xFFFF);
         ctx.sentenceIndex.fill(0);
         ctx.labels.Clear();
@@ -108,7 +108,9 @@ std::set<unsigned> CheckSentences(LinkContext& ctx) {
         }
         if (ok) return uncompiled;
         const int s = ReportSentenceFault(ctx, lines);
-        if (s < 0 || lines.fault[0].starts_with("\nErr: More then") || uncompiled.size() + 1 >= kMaxSentenceFaults) {
+        const bool more = s >= 0 && !uncompiled.contains(static_cast<unsigned>(s)) &&
+                          !lines.fault[0].starts_with("\nErr: More then") && round + 1 < kMaxSentenceFaults;
+        if (!more) {
             // The sentences from here on cannot be told apart: none counts as compiled.
             for (unsigned n = s < 0 ? 0 : static_cast<unsigned>(s); n < kEntryCount; ++n) uncompiled.insert(n);
             return uncompiled;
