@@ -73,6 +73,51 @@ ZLTLNK_API bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
  * keeping the current code page, for any other. */
 ZLTLNK_API bool ZltLnk_SetAnsiCodePage(unsigned codePage);
 
+/* ---- Checking a project ----
+ *
+ * ZltLnk_CheckProject runs every check of a link on every entry of a project,
+ * without writing an image, and reports each problem it finds as a
+ * diagnostic: an error for each fault that makes a link fail, a warning for
+ * what a link accepts but is probably a mistake (an unknown key, a key given
+ * twice, a value cut to its field, ...), and a note where a diagnostic has
+ * its other end. A project links exactly when the check reports no error.
+ * docs/diagnostics.md lists every kind. */
+
+enum {
+    ZLTLNK_ERROR = 0,
+    ZLTLNK_WARNING = 1,
+    ZLTLNK_NOTE = 2
+};
+
+/* One diagnostic. Lines and columns count from 1, columns in bytes from the
+ * start of the line; line 0 means the project file as a whole. The texts are
+ * valid only during the callback. */
+typedef struct ZltLnkDiagnostic {
+    int severity;         /* ZLTLNK_ERROR, ZLTLNK_WARNING or ZLTLNK_NOTE */
+    const char *file;     /* the project file's path, as given */
+    unsigned line;
+    unsigned column;
+    unsigned length;      /* bytes of the offending text, from column on */
+    const char *key;      /* the entry key ("W0005", "BaudRate"), or "" */
+    const char *kind;     /* the kind's short name ("unknown-key"): stable, for
+                             filtering and for docs/diagnostics.md */
+    const char *message;  /* what is wrong and, where it can, how to mend it */
+    const char *linkLine; /* the error at which a link of this project stops:
+                             the error line that link sends ("\nErr: ...");
+                             "" for every other diagnostic */
+} ZltLnkDiagnostic;
+
+typedef void (*ZltLnkDiagnosticFn)(const ZltLnkDiagnostic *diagnostic, void *userData);
+
+/* Checks the project file at projectPath; clip paths are taken relative to
+ * the working directory, as by a link. Calls fn (when not NULL) with userData
+ * once for each diagnostic, in the order of the project file, each note right
+ * after the diagnostic it belongs to. Sends nothing to the output callback.
+ * Returns the number of errors, or -1 when projectPath is NULL or the call
+ * comes from inside the output callback. A check waits for a link that runs
+ * on another thread; fn may start a link or another check. */
+ZLTLNK_API int ZltLnk_CheckProject(const char *projectPath, ZltLnkDiagnosticFn fn, void *userData);
+
 #ifdef __cplusplus
 }
 #endif
