@@ -1,6 +1,6 @@
 // zlt900-inspect: checks a Zelta-900 CFO image and shows what it holds.
 #include "base/format.h"
-#include "inspect/image_source.h"
+#include "reader/image_source.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
@@ -82,7 +82,7 @@ int ExtractWords(std::span<const std::uint8_t> file, const zlt::DecodedImage& im
     for (const zlt::WordInfo& w : image.words) {
         if (!w.used) continue;
         const std::string path = dir + zlt::FormatText("/W%0.4u.wav", w.number);
-        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, image, w)))) return kExitBadImage;
+        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::WordSamples(file, image, w)))) return kExitBadImage;
         std::printf("%s\n", path.c_str());
         ++written;
     }
@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
     const char* path = argv[optind];
 
     std::string error;
-    std::optional<zlt::inspect::LoadedImage> loaded = zlt::inspect::LoadImage(path, error);
+    std::optional<zlt::LoadedImage> loaded = zlt::LoadImage(path, error);
     std::vector<zlt::SentenceListing> sentences;
     if (loaded && !zlt::ListSentences(loaded->image, sentences, error)) loaded.reset();
     if (!loaded) {
