@@ -129,7 +129,7 @@ public:
         : player_(player), units_(player.image().units), stepText_(stepText), optionByte_(optionByte),
           options_(options), clock_(options.at), random_(options.seed) {}
 
-    Run Go(unsigned start) {
+    RunResult Go(unsigned start) {
         pc_ = start;
         while (Step()) {
         }
@@ -178,17 +178,17 @@ private:
         if (units_[pc_] == kEndMark) return End(Ending::kEndMark, "end mark");
         if (steps_ == options_.maxSteps)
             return End(Ending::kStepLimit,
-                       FormatText("stopped after %u steps: the sentence does not end", options_.maxSteps));
+                       FormatText("stopped after %u steps without reaching its end", options_.maxSteps));
         ++steps_;
         const std::optional<DecodedUnit> d = DecodeUnit(units_[pc_]);
         if (!d) return End(Ending::kFault, FormatText("unit %u: 0x%04X is no code unit", pc_, unsigned{units_[pc_]}));
         const std::size_t event = run_.trace.size();
         run_.trace.push_back({TraceEvent::Kind::kStep, run_.lengthUs, pc_, stepText_[pc_], {}, 0, true});
         const Registers before = regs_;
-        const unsigned at = pc_;
+        next_ = pc_ + 1;
         const bool going = Execute(*d);
         run_.trace[event].changes = ChangesOf(before, regs_);
-        if (going && pc_ == at) ++pc_;
+        pc_ = next_;
         return going;
     }
 
@@ -209,7 +209,7 @@ private:
             zero = a == 0;
         };
         auto jump = [&](bool taken) {
-            if (taken) pc_ = static_cast<unsigned>(static_cast<int>(pc_) + StepDistance(d));
+            if (taken) next_ = static_cast<unsigned>(static_cast<int>(pc_) + StepDistance(d));
         };
         switch (OpOf(*d.mnemonic)) {
         case Op::kMov: a = static_cast<std::uint8_t>(b); break;
@@ -258,13 +258,13 @@ private:
         case Op::kCall:
             if (returns_.size() == kStackDepth)
                 return End(Ending::kStackOverflow, "return stack overflow: a 17th nested ^CALL");
-            returns_.push_back(pc_ + 1);
-            pc_ = BlockStart(d);
+            returns_.push_back(next_);
+            next_ = BlockStart(d);
             break;
-        case Op::kJmp: pc_ = BlockStart(d); break;
+        case Op::kJmp: next_ = BlockStart(d); break;
         case Op::kRet:
             if (returns_.empty()) return End(Ending::kReturn, "^RET outside any call");
-            pc_ = returns_.back();
+            next_ = returns_.back();
             returns_.pop_back();
             break;
         case Op::kSetc: carry = true; break;
@@ -284,9 +284,10 @@ private:
     Registers regs_;
     std::vector<std::uint8_t> values_;
     std::vector<unsigned> returns_;
-    unsigned pc_ = 0;
+    unsigned pc_ = 0;    // the unit being run
+    unsigned next_ = 0;  // the unit to run after it
     unsigned steps_ = 0;
-    Run run_;
+    RunResult run_;
 };
 
 }  // namespace
@@ -311,7 +312,7 @@ std::optional<Player> Player::Open(std::span<const std::uint8_t> file, const Dec
     return p;
 }
 
-Run Player::Execute(unsigned start, const PlayOptions& options) const {
+RunResult Player::Execute(unsigned start, const PlayOptions& options) const {
     return Machine(*this, stepText_, optionByte_, options).Go(start);
 }
 

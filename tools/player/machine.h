@@ -63,7 +63,7 @@ struct Sound {
     std::int64_t lengthUs = 0;
 };
 
-struct Run {
+struct RunResult {
     std::vector<TraceEvent> trace;
     std::vector<Sound> sounds;
     std::int64_t lengthUs = 0;
@@ -79,7 +79,7 @@ public:
                                       std::string& error);
 
     // Runs the code from unit `start` (a sentence's first unit, or any).
-    Run Execute(unsigned start, const PlayOptions& options) const;
+    RunResult Execute(unsigned start, const PlayOptions& options) const;
 
     std::span<const std::uint8_t> file() const { return file_; }
     const DecodedImage& image() const { return *image_; }

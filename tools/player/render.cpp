@@ -79,7 +79,7 @@ SF_VIRTUAL_IO MemoryIo() {
 
 }  // namespace
 
-unsigned DefaultRate(const Player& player, const Run& run) {
+unsigned DefaultRate(const Player& player, const RunResult& run) {
     unsigned rate = 0;
     for (const Sound& s : run.sounds)
         if (s.word) rate = std::max(rate, player.Word(*s.word)->sampleRate);
@@ -87,7 +87,7 @@ unsigned DefaultRate(const Player& player, const Run& run) {
 }
 
 bool Render(const Player& player, unsigned start, const PlayOptions& options, Rendering& out, std::string& error) {
-    static_cast<Run&>(out) = player.Execute(start, options);
+    static_cast<RunResult&>(out) = player.Execute(start, options);
     out.rate = options.rate != 0 ? options.rate : DefaultRate(player, out);
     out.samples.clear();
     std::map<unsigned, std::vector<std::int16_t>> words;  // at the output rate, each decoded once

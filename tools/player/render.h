@@ -12,13 +12,13 @@
 
 namespace zlt::player {
 
-struct Rendering : Run {
+struct Rendering : RunResult {
     unsigned rate = 0;                  // Hz
     std::vector<std::int16_t> samples;  // one channel
 };
 
 // The highest sample rate among the words a run plays; 8000 when it plays none.
-unsigned DefaultRate(const Player& player, const Run& run);
+unsigned DefaultRate(const Player& player, const RunResult& run);
 
 // Runs the code from unit `start` and renders all it played, whether it
 // ended by itself or was stopped: at options.rate, or DefaultRate when that

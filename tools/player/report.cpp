@@ -37,7 +37,7 @@ const char* EndingName(Ending ending) {
     return "fault";
 }
 
-std::string TraceText(const Run& run) {
+std::string TraceText(const RunResult& run) {
     std::string out = FormatText("%10s %5s  %s\n", "ms", "unit", "step");
     for (const TraceEvent& e : run.trace) {
         std::string what;
@@ -60,7 +60,7 @@ std::string TraceText(const Run& run) {
     return out;
 }
 
-std::string RunJson(const Run& run, unsigned start, unsigned rate) {
+std::string RunJson(const RunResult& run, unsigned start, unsigned rate) {
     std::string out = FormatText("{\n  \"start\": %u,\n  \"rate\": %u,\n  \"lengthMs\": %s,\n  \"ending\": \"%s\","
                                  "\n  \"endsBySelf\": %s,\n  \"message\": ",
                                  start, rate, Millis(run.lengthUs).c_str(), EndingName(run.ending),

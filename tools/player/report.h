@@ -26,13 +26,13 @@ const char* EndingName(Ending ending);
 // One line per event: the time in milliseconds, the unit, the step and the
 // registers and flags it changed ("R1=03 Z=1"); a serial byte as "> TXD 55",
 // a clock field as "> HOUR = 09", the end as "end: ...".
-std::string TraceText(const Run& run);
+std::string TraceText(const RunResult& run);
 
 // {"start": ..., "rate": ..., "lengthMs": ..., "ending": ..., "endsBySelf": ...,
 //  "message": ..., "trace": [{"timeMs": ..., "unit": ..., "step": ...,
 //  "changes": {"R1": 3}}, {..., "serial": 85}, {..., "clock": "HOUR",
 //  "value": 9, "accepted": true}, {..., "end": "end mark"}]}
-std::string RunJson(const Run& run, unsigned start, unsigned rate);
+std::string RunJson(const RunResult& run, unsigned start, unsigned rate);
 
 // "2026-12-25 09:30  T7934  S0000" a line, or a line saying that the
 // trigger mode does not read the clock.

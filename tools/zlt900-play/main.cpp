@@ -34,7 +34,7 @@ void Usage(std::FILE* out) {
     std::fputs(
         "Usage: zlt900-play [OPTION]... INPUT --trigger=N|--sentence=N|--unit=K\n"
         "       zlt900-play [OPTION]... INPUT --agenda FROM TO\n"
-        "Run a sentence of INPUT, a Zelta-900 CFO image or a voice project file, the\n"
+        "RunResult a sentence of INPUT, a Zelta-900 CFO image or a voice project file, the\n"
         "way the module would: write what it plays as a WAV file and, if asked, a\n"
         "trace of every step. A project file is linked first into a temporary image,\n"
         "which is removed afterwards.\n"
@@ -83,6 +83,7 @@ int UsageError(const std::string& what) {
 }
 
 int Failed(const std::string& what) {
+    std::fflush(stdout);  // after the trace
     std::fprintf(stderr, "zlt900-play: %s\n", what.c_str());
     return kExitFailed;
 }
@@ -274,8 +275,7 @@ int main(int argc, char** argv) {
     std::optional<std::vector<std::uint8_t>> wav = WavFileBytes(r.samples, r.rate, error);
     if (!wav || !zlt::snx::WriteWhole(output, *wav, error)) return Failed("cannot write " + output + ": " + error);
     if (!json)
-        std::printf("%s: %s ms at %u Hz, ended by %s; wrote %s\n", what.c_str(),
-                    std::to_string(r.lengthUs / 1000).c_str(), r.rate,
+        std::printf("%s: %.3f s at %u Hz, ended by %s; wrote %s\n", what.c_str(), double(r.lengthUs) / 1e6, r.rate,
                     r.ending == Ending::kReturn ? "^RET outside any call" : "its end mark", output.c_str());
     return kExitOk;
 }
