@@ -33,12 +33,15 @@ struct Linked {
             project += FormatText("S%0.4u=", static_cast<unsigned>(n)) + sentences[n] + "\n";
         run = test::Link(dir, project);
         std::string error;
-        if (run->ok) image = ReadImage({reinterpret_cast<const std::uint8_t*>(run->image.data()), run->image.size()}, error);
-        if (image) player = Player::Open({reinterpret_cast<const std::uint8_t*>(run->image.data()), run->image.size()},
-                                         *image, error);
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(run->image.data()),
+                                                  run->image.size());
+        if (run->ok) image = ReadImage(bytes, error);
+        if (image) player = Player::Open(bytes, *image, error);
         EXPECT_TRUE(player) << run->log.Text() << error;
     }
-    RunResult Execute(unsigned n, const PlayOptions& o = {}) const { return player->Execute(run->ctx->sentenceIndex[n], o); }
+    RunResult Execute(unsigned n, const PlayOptions& o = {}) const {
+        return player->Execute(run->ctx->sentenceIndex[n], o);
+    }
 };
 
 // The registers and flags that the last step changed: "R0=10 C=1".

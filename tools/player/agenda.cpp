@@ -19,7 +19,8 @@ bool DayHolds(const ClockCondition& c, const CivilTime& day) {
     if (c.month != 0 && (static_cast<int>(c.month) != day.month || static_cast<int>(c.day) != day.day)) return false;
     if (c.firstWeekday == kUnset.firstWeekday) return true;
     const auto weekday = static_cast<unsigned>(Weekday(day));
-    return c.lastWeekday == kUnset.lastWeekday ? weekday == c.firstWeekday : InRange(c.firstWeekday, c.lastWeekday, weekday);
+    if (c.lastWeekday == kUnset.lastWeekday) return weekday == c.firstWeekday;
+    return InRange(c.firstWeekday, c.lastWeekday, weekday);
 }
 
 bool HourHolds(const ClockCondition& c, int hour) {

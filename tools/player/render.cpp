@@ -68,7 +68,8 @@ SF_VIRTUAL_IO MemoryIo() {
     };
     io.write = [](const void* data, sf_count_t count, void* user) {
         MemoryFile& f = Of(user);
-        if (f.bytes.size() < static_cast<std::size_t>(f.at + count)) f.bytes.resize(static_cast<std::size_t>(f.at + count));
+        const auto end = static_cast<std::size_t>(f.at + count);
+        if (f.bytes.size() < end) f.bytes.resize(end);
         std::memcpy(f.bytes.data() + f.at, data, static_cast<std::size_t>(count));
         f.at += count;
         return count;
@@ -93,7 +94,8 @@ bool Render(const Player& player, unsigned start, const PlayOptions& options, Re
     std::map<unsigned, std::vector<std::int16_t>> words;  // at the output rate, each decoded once
     for (const Sound& s : out.sounds) {
         if (!s.word) {
-            out.samples.resize(out.samples.size() + static_cast<std::size_t>((s.lengthUs * out.rate + 500000) / 1000000));
+            const std::int64_t silence = (s.lengthUs * out.rate + 500000) / 1000000;
+            out.samples.resize(out.samples.size() + static_cast<std::size_t>(silence));
             continue;
         }
         auto [it, added] = words.try_emplace(*s.word);

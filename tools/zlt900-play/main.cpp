@@ -1,6 +1,8 @@
 // zlt900-play: plays and traces a sentence of a Zelta-900 image or project
 // the way the module would run it, and lists when its clock triggers speak.
+#include "base/context.h"
 #include "base/image.h"
+#include "cli/command_line.h"
 #include "platform/files.h"
 #include "player/agenda.h"
 #include "player/civil_time.h"
@@ -11,10 +13,8 @@
 #include "reader/sentence_listing.h"
 #include "zlt900-snx/output.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <getopt.h>
 #include <optional>
@@ -26,15 +26,13 @@ namespace {
 
 using namespace zlt::player;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+namespace cli = zlt::cli;
 
 void Usage(std::FILE* out) {
     std::fputs(
         "Usage: zlt900-play [OPTION]... INPUT --trigger=N|--sentence=N|--unit=K\n"
         "       zlt900-play [OPTION]... INPUT --agenda FROM TO\n"
-        "RunResult a sentence of INPUT, a Zelta-900 CFO image or a voice project file, the\n"
+        "Run a sentence of INPUT, a Zelta-900 CFO image or a voice project file, the\n"
         "way the module would: write what it plays as a WAV file and, if asked, a\n"
         "trace of every step. A project file is linked first into a temporary image,\n"
         "which is removed afterwards.\n"
@@ -77,23 +75,12 @@ void Usage(std::FILE* out) {
         out);
 }
 
-int UsageError(const std::string& what) {
-    std::fprintf(stderr, "zlt900-play: %s\nTry 'zlt900-play --help' for more information.\n", what.c_str());
-    return kExitUsage;
-}
+int UsageError(const std::string& what) { return cli::UsageError("zlt900-play", what); }
 
 int Failed(const std::string& what) {
     std::fflush(stdout);  // after the trace
     std::fprintf(stderr, "zlt900-play: %s\n", what.c_str());
-    return kExitFailed;
-}
-
-bool Number(const char* text, int base, unsigned long long max, unsigned long long& out) {
-    if (!std::isxdigit(static_cast<unsigned char>(*text))) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtoull(text, &end, base);
-    return errno == 0 && *end == '\0' && out <= max;
+    return cli::kExitFailed;
 }
 
 // What the sentences are, read from an image or linked from a project.
@@ -176,13 +163,15 @@ int main(int argc, char** argv) {
         case 't':
         case 's':
         case 'u':
-            if (!Number(optarg, 10, c == 'u' ? 32767 : 8191, startNumber) || (c == 'u' && startNumber == 0))
+            if (!cli::Number(optarg, 10, c == 'u' ? zlt::kSentenceUnits - 1 : zlt::kEntryCount - 1, startNumber) ||
+                (c == 'u' && startNumber == 0))
                 return UsageError(std::string("bad number '") + optarg + "' for -" + char(c));
             start = c == 't' ? Start::kTrigger : c == 's' ? Start::kSentence : Start::kUnit;
             break;
         case 'o': output = optarg; break;
         case 'r':
-            if (!Number(optarg, 10, 384000, n) || n < 1000) return UsageError(std::string("bad rate '") + optarg + "'");
+            if (!cli::Number(optarg, 10, 384000, n) || n < 1000)
+                return UsageError(std::string("bad rate '") + optarg + "'");
             options.rate = static_cast<unsigned>(n);
             break;
         case kOptTrace: trace = true; break;
@@ -195,26 +184,23 @@ int main(int argc, char** argv) {
             break;
         }
         case kOptInputs:
-            if (!Number(optarg, 16, 0xFFFFFFFF, n)) return UsageError(std::string("bad inputs '") + optarg + "'");
+            if (!cli::Number(optarg, 16, 0xFFFFFFFF, n)) return UsageError(std::string("bad inputs '") + optarg + "'");
             options.inputs = static_cast<std::uint32_t>(n);
             break;
         case kOptSeed:
-            if (!Number(optarg, 10, ~0ull, n)) return UsageError(std::string("bad seed '") + optarg + "'");
+            if (!cli::Number(optarg, 10, ~0ull, n)) return UsageError(std::string("bad seed '") + optarg + "'");
             options.seed = n;
             break;
         case kOptMaxSteps:
         case kOptMaxSeconds:
-            if (!Number(optarg, 10, 0xFFFFFFFF, n)) return UsageError(std::string("bad limit '") + optarg + "'");
+            if (!cli::Number(optarg, 10, 0xFFFFFFFF, n)) return UsageError(std::string("bad limit '") + optarg + "'");
             (c == kOptMaxSteps ? options.maxSteps : options.maxSeconds) = static_cast<unsigned>(n);
             break;
         case kOptAgenda: agenda = true; break;
         case 'C': directory = optarg; break;
-        case 'h': Usage(stdout); return kExitOk;
-        case 'V': std::printf("zlt900-play %s\n", ZLT_VERSION); return kExitOk;
-        case ':': return UsageError(std::string("option ") + argv[optind - 1] + " needs a value");
-        default:
-            return UsageError(optopt > 0 && optopt < 128 ? std::string("unknown option -") + char(optopt)
-                                                         : std::string("unknown option ") + argv[optind - 1]);
+        case 'h': Usage(stdout); return cli::kExitOk;
+        case 'V': std::printf("zlt900-play %s\n", ZLT_VERSION); return cli::kExitOk;
+        default: return cli::OptionError("zlt900-play", c, argv);
         }
     }
     const int positional = argc - optind;
@@ -239,7 +225,7 @@ int main(int argc, char** argv) {
         const Agenda a = ClockAgenda(image, *from, *to);
         const std::string text = json ? AgendaJson(a, in.sentences) : AgendaText(a, image.triggerMode, in.sentences);
         std::fwrite(text.data(), 1, text.size(), stdout);
-        return kExitOk;
+        return cli::kExitOk;
     }
 
     unsigned startUnit = static_cast<unsigned>(startNumber);
@@ -277,5 +263,5 @@ int main(int argc, char** argv) {
     if (!json)
         std::printf("%s: %.3f s at %u Hz, ended by %s; wrote %s\n", what.c_str(), double(r.lengthUs) / 1e6, r.rate,
                     r.ending == Ending::kReturn ? "^RET outside any call" : "its end mark", output.c_str());
-    return kExitOk;
+    return cli::kExitOk;
 }
