@@ -93,13 +93,18 @@ struct Input {
 bool IsImageFile(const std::string& path) {
     zlt::platform::MappedFile file;
     char magic[sizeof zlt::kImageMagic] = {};
-    return file.Open(path) && file.Info().kind == zlt::platform::FileKind::kRegular &&
-           file.ReadAt(0, magic, sizeof magic) == sizeof magic &&
+    return file.Open(path) && file.ReadAt(0, magic, sizeof magic) == sizeof magic &&
            std::memcmp(magic, zlt::kImageMagic, sizeof magic) == 0;
 }
 
 bool ReadInput(const std::string& path, Input& in, std::string& error) {
     in.files = {path};
+    const zlt::platform::FileKind kind = zlt::platform::InfoOf(path).kind;
+    if (kind != zlt::platform::FileKind::kRegular) {  // a FIFO would hold the reader
+        error = kind == zlt::platform::FileKind::kNone ? "no such file"
+                                                       : std::string("not a file but ") + zlt::platform::KindName(kind);
+        return false;
+    }
     if (!IsImageFile(path)) {
         std::optional<LinkedProject> linked = LinkProject(path, error);
         if (!linked) return false;
