@@ -1,12 +1,9 @@
 #include "base/image.h"
 
 #include "base/bytes.h"
+#include "platform/files.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,50 +28,22 @@ namespace {
 
 constexpr std::size_t kStreamBuffer = 1 << 20;
 
-// The permission bits a newly created file gets from this process's umask.
-mode_t DefaultFileMode() {
-    mode_t mask = 022;
-    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f)) {
-            unsigned m = 0;
-            if (std::sscanf(line, "Umask: %o", &m) == 1) {
-                mask = static_cast<mode_t>(m);
-                break;
-            }
-        }
-        std::fclose(f);
-    }
-    return static_cast<mode_t>(0666 & ~mask);
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+using platform::IsRegularFile;
 
 }  // namespace
 
 bool ImageFile::Open(const std::string& path) {
     Discard();
     path_ = path;
-    target_ = path;
-    struct stat lst {};
-    bool exists = ::lstat(path.c_str(), &lst) == 0;
-    if (exists && S_ISLNK(lst.st_mode)) {
-        // Replace the file the link points at, keeping the link.
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
-    }
+    target_ = platform::ReplacedFile(path);
     struct stat st {};
     bool targetExists = ::stat(target_.c_str(), &st) == 0;
     bool regularTarget = !targetExists || S_ISREG(st.st_mode);
 
     if (regularTarget) {
-        std::string templ = target_ + ".tmp-XXXXXX";
-        int fd = ::mkstemp(templ.data());
+        std::string templ;
+        int fd = platform::CreateBeside(target_, templ);
         if (fd >= 0) {
-            ::fchmod(fd, targetExists ? (st.st_mode & 07777) : DefaultFileMode());
             stream_ = ::fdopen(fd, "w+b");
             if (stream_ == nullptr) {
                 ::close(fd);
@@ -124,11 +93,11 @@ bool ImageFile::Rewind() { return std::fseek(stream_, 0, SEEK_SET) == 0; }
 
 bool ImageFile::Commit() {
     bool ok = std::fflush(stream_) == 0;
-    if (ok && !tempPath_.empty()) ok = ::fsync(::fileno(stream_)) == 0;
+    if (ok && !tempPath_.empty()) ok = platform::FlushToDevice(stream_);
     ok = (std::fclose(stream_) == 0) && ok;
     stream_ = nullptr;
     if (ok && !tempPath_.empty()) {
-        ok = std::rename(tempPath_.c_str(), target_.c_str()) == 0;
+        ok = platform::MoveIntoPlace(tempPath_, target_);
         if (ok) tempPath_.clear();
     }
     if (!ok) {

@@ -2,6 +2,7 @@
 
 #include "base/bytes.h"
 #include "base/message.h"
+#include "platform/files.h"
 
 #include <bit>
 #include <cerrno>
@@ -100,7 +101,7 @@ ClipFile::Opened ClipFile::Open(const char* path) {
     if (::stat(path, &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
     // above cannot stall the open; the descriptor's own type decides.
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = platform::OpenForReading(path);
     if (fd < 0) return Opened::kFailed;
     if (::fstat(fd, &st) != 0 || !IsRegular(st)) {
         ::close(fd);
