@@ -66,7 +66,7 @@ struct Link {
 std::vector<Link> RunHost(const std::string& dll, const fs::path& dir, const std::vector<std::string>& pairs,
                           const char* locale = "C") {
     std::string command = "cd " + Quoted(dir.string()) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
-                          " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=" + locale + " " +
+                          " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= LC_ALL=" + locale + " " +
                           ZLT_WINE + " " + Quoted(kHost) + " " + Quoted(WindowsPath(dll)) + " " +
                           std::to_string(kEpoch);
     for (const std::string& p : pairs) command += " " + Quoted(p);
