@@ -60,20 +60,33 @@ struct Link {
     std::string lines;  // the messages, each with its leading line break
 };
 
-// Runs the test host under Wine in dir on the pairs of project and image
-// paths, with the ANSI code page of the Unix locale given. Wine's own
-// messages go to a file of their own; its prefix lives in the build folder.
+struct WineRun {
+    int status;
+    std::string out;   // the program's standard output
+    std::string wine;  // its standard error, with Wine's own messages
+};
+
+// Runs a Windows program with its arguments under Wine in dir, with the ANSI
+// code page of the Unix locale given. The prefix lives in the build folder;
+// Wine prints no debug messages and makes no menu entries.
+WineRun RunUnderWine(const fs::path& dir, const std::vector<std::string>& command, const char* locale = "C") {
+    std::string line = "cd " + Quoted(dir.string()) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
+                       " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= LC_ALL=" + locale +
+                       " " + ZLT_WINE;
+    for (const std::string& word : command) line += " " + Quoted(word);
+    const std::string errors = (dir / "wine.log").string();
+    const CommandResult run = RunCommand("(" + line + " 2>" + Quoted(errors) + ")");
+    WineRun result{run.status, run.out, ReadFile(errors)};
+    fs::remove(errors);
+    return result;
+}
+
+// Runs the test host on the pairs of project and image paths.
 std::vector<Link> RunHost(const std::string& dll, const fs::path& dir, const std::vector<std::string>& pairs,
                           const char* locale = "C") {
-    std::string command = "cd " + Quoted(dir.string()) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
-                          " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= LC_ALL=" + locale + " " +
-                          ZLT_WINE + " " + Quoted(kHost) + " " + Quoted(WindowsPath(dll)) + " " +
-                          std::to_string(kEpoch);
-    for (const std::string& p : pairs) command += " " + Quoted(p);
-    const std::string wineLog = (dir / "wine.log").string();
-    const CommandResult run = RunCommand("(" + command + " 2>" + Quoted(wineLog) + ")");
-    const std::string wineMessages = ReadFile(wineLog);
-    fs::remove(wineLog);
+    std::vector<std::string> command = {kHost, WindowsPath(dll), std::to_string(kEpoch)};
+    command.insert(command.end(), pairs.begin(), pairs.end());
+    const WineRun run = RunUnderWine(dir, command, locale);
 
     // Each link: its lines, a line break, "-> 1" or "-> 0" and a line break.
     std::vector<Link> links;
@@ -82,9 +95,9 @@ std::vector<Link> RunHost(const std::string& dll, const fs::path& dir, const std
         links.push_back({out[end + 4] == '1', std::string(out.substr(0, end))});
         out.remove_prefix(end + 6);
     }
-    EXPECT_EQ(links.size(), pairs.size() / 2) << run.out << wineMessages;
-    EXPECT_TRUE(out.empty()) << out << wineMessages;
-    EXPECT_TRUE(run.status == 0 || run.status == 1) << run.status << wineMessages;
+    EXPECT_EQ(links.size(), pairs.size() / 2) << run.out << run.wine;
+    EXPECT_TRUE(out.empty()) << out << run.wine;
+    EXPECT_TRUE(run.status == 0 || run.status == 1) << run.status << run.wine;
     return links;
 }
 
@@ -122,6 +135,16 @@ TEST(Wine, GoldenProjectsGiveTheirImagesAndLines) {
         }
         EXPECT_TRUE(ReadFile(dir / "out.cfo") == ReadFile(golden + ".cfo"));
     }
+}
+
+// zlt900-inspect.exe finds the firmware among its own resources and reads
+// the demo image as the Linux inspector does, in lines that end in CR LF.
+TEST(Wine, InspectorReadsTheDemoImage) {
+    const fs::path golden = kSource / "tests/golden";
+    WineRun run = RunUnderWine(golden, {kBuild + "/zlt900-inspect.exe", "demo.cfo"});
+    EXPECT_EQ(run.status, 0) << run.wine;
+    std::erase(run.out, '\r');
+    EXPECT_EQ(run.out, ReadFile(golden / "demo.inspect.txt"));
 }
 
 // The DLL built from a firmware folder that lacks the image of TGM_CYCLE_M0
