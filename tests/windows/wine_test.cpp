@@ -1,6 +1,7 @@
 // Zlt900_Lnk.dll under Wine, loaded and called by the test host as a Windows
 // host does: the golden projects, the firmware resources, the export table,
-// and generated projects against the Linux library.
+// generated projects and sentence text in the ANSI code page against the
+// Linux library; and zlt900-inspect.exe.
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "support/command.h"
@@ -71,8 +72,8 @@ struct WineRun {
 // Wine prints no debug messages and makes no menu entries.
 WineRun RunUnderWine(const fs::path& dir, const std::vector<std::string>& command, const char* locale = "C") {
     std::string line = "cd " + Quoted(dir.string()) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
-                       " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= LC_ALL=" + locale +
-                       " " + ZLT_WINE;
+                       " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=" +
+                       " LC_ALL=" + locale + " " + ZLT_WINE;
     for (const std::string& word : command) line += " " + Quoted(word);
     const std::string errors = (dir / "wine.log").string();
     const CommandResult run = RunCommand("(" + line + " 2>" + Quoted(errors) + ")");
@@ -170,7 +171,8 @@ TEST(Wine, MissingFirmwareResourceIsAnInternalResourceFailure) {
         EXPECT_EQ(links[i].ok, cases[i].ok);
         const std::string image = ReadFile(dir / (std::string(cases[i].mode) + ".cfo"));
         if (!cases[i].ok) {
-            EXPECT_TRUE(links[i].lines.ends_with("\nProcess System-K\nErr: Internal resource fail, please call to NVK"));
+            EXPECT_TRUE(links[i].lines.ends_with("\nProcess System-K"
+                                                 "\nErr: Internal resource fail, please call to NVK"));
             EXPECT_EQ(image, "");
         } else {
             EXPECT_EQ(U32At(image, 0x28), 2u);  // the image of two pages, unpadded
@@ -276,8 +278,9 @@ TEST(Wine, SentenceTextInTheAnsiCodePage) {
         SCOPED_TRACE(c.locale);
         TempDir dir;
         const std::string label = c.label;
-        const std::string blocks = "[ZLP.Sentence]\nS0001=^REM_" + label + "+^CALL_" + label + "+^JMP_" + label +
-                                   "\nS0002=M100+^BLK_" + label + " " + label + ";^SETC+^RET\n";
+        const std::string blocks = "[ZLP.Sentence]\nS0001=^REM_" + label + "+^CALL_" + label +
+                                   "+^JMP_" + label + "\nS0002=M100+^BLK_" + label + " " + label +
+                                   ";^SETC+^RET\n";
         const std::string projects[] = {MinimalProject(blocks),
                                         MinimalProject(blocks + "S0003=^BLK_" + label + "\n")};
         std::vector<Link> onLinux;
@@ -290,8 +293,8 @@ TEST(Wine, SentenceTextInTheAnsiCodePage) {
             WorkingDirectory cwd(dir.path() / "lin");
             onLinux = {LinuxLink("ok.zlp", "ok.cfo"), LinuxLink("dup.zlp", "dup.cfo")};
         }
-        std::vector<Link> windows = RunHost(kDll, dir.path() / "win", {"ok.zlp", "ok.cfo", "dup.zlp", "dup.cfo"},
-                                            c.locale);
+        std::vector<Link> windows =
+            RunHost(kDll, dir.path() / "win", {"ok.zlp", "ok.cfo", "dup.zlp", "dup.cfo"}, c.locale);
         ASSERT_EQ(windows.size(), 2u);
         EXPECT_TRUE(onLinux[0].ok) << onLinux[0].lines;
         EXPECT_NE(onLinux[1].lines.find("\n     BlkLabel = " + label + "\n"), std::string::npos);
