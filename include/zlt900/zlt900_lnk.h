@@ -23,38 +23,48 @@ extern "C" {
 #define ZLTLNK_API
 #endif
 
+/* Every function and callback takes the C calling convention. On 32-bit
+ * Windows, Zlt900_Lnk.dll exports each function also under the name that
+ * convention gives it, with a leading underscore (_ZltLnk_MakeZltCfo), the
+ * name a host looks up with GetProcAddress. */
+#if defined(_WIN32)
+#define ZLTLNK_CALL __cdecl
+#else
+#define ZLTLNK_CALL
+#endif
+
 /* Receives one message text; the result is ignored. The text is valid only
  * during the call. */
-typedef int (*ZltLnkFputs)(const char *text);
+typedef int(ZLTLNK_CALL *ZltLnkFputs)(const char *text);
 
 /* Links the project file at projectPath into the image file at imagePath.
  * Returns true when the image was written completely. A failed link leaves no
  * image file at imagePath. */
-ZLTLNK_API bool ZltLnk_MakeZltCfo(const char *projectPath, const char *imagePath);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_MakeZltCfo(const char *projectPath, const char *imagePath);
 
 /* Installs the output callback; NULL sends messages to standard output.
  * Always returns true. */
-ZLTLNK_API bool ZltLnk_SetDefFputs(ZltLnkFputs fn);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetDefFputs(ZltLnkFputs fn);
 
 /* Stores a progress callback pointer. The library never calls it; kept for
  * hosts that install one. Always returns true. */
-ZLTLNK_API bool ZltLnk_SetDefProgressNotify(void *fn);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetDefProgressNotify(void *fn);
 
 /* Receives the progress of the word image, the part of a link whose time
  * grows with the audio: pages written so far of the word image's total. It
  * is called on the linking thread, once with 0 before the first page and
  * again as the pages are written. */
-typedef void (*ZltLnkPageProgress)(unsigned pagesDone, unsigned pagesTotal);
+typedef void(ZLTLNK_CALL *ZltLnkPageProgress)(unsigned pagesDone, unsigned pagesTotal);
 
 /* Installs the page progress function; NULL removes it. Always returns true. */
-ZLTLNK_API bool ZltLnk_SetPageProgress(ZltLnkPageProgress fn);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetPageProgress(ZltLnkPageProgress fn);
 
 /* Fixes the link time that the image's time stamp and read-me show, so that
  * two links of one project give identical bytes. epochSeconds counts seconds
  * since 1970-01-01 00:00:00 UTC and is shown as UTC (the SOURCE_DATE_EPOCH
  * convention); a negative value returns to the local time of the clock.
  * Always returns true. */
-ZLTLNK_API bool ZltLnk_SetLinkTime(long long epochSeconds);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetLinkTime(long long epochSeconds);
 
 /* Receives the path of each file a link reads: the project file, then each
  * clip file (a clip may be reported more than once). The path is the file

@@ -28,6 +28,11 @@ struct FileInfo {
     std::uint32_t permissions = 0;  // the mode bits a copy of it should get
 };
 
+// Opens path read-only in binary mode, without blocking (a FIFO cannot stall
+// the open) and without handing the descriptor to child processes. Returns a
+// descriptor for read, lseek, fstat and close, or -1.
+int OpenForReading(const char* path);
+
 // What path names, following symbolic links.
 FileInfo InfoOf(const std::string& path);
 

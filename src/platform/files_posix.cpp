@@ -176,6 +176,10 @@ void UnregisterTemp(int slot) {
 
 }  // namespace
 
+int OpenForReading(const char* path) {
+    return ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 FileInfo InfoOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};

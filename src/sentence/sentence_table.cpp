@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/format.h"
 #include "base/message.h"
+#include "platform/text.h"
 #include "project/scan.h"
 #include "sentence/instructions.h"
 #include "sentence/labels.h"
@@ -19,7 +20,8 @@ constexpr std::int64_t kMaxMute = 51150;          // 0x0400 + 51150 / 50 = 0x07F
 
 // Steps are separated by '+' and ';'. These bytes, like the blank that ends
 // a step text, never occur inside a multibyte character of the code pages
-// project files are written in, so the text is split byte by byte.
+// project files are written in, so the text, once it has passed through the
+// system's code page, is split byte by byte.
 constexpr scan::CharSet kStepSeparators = scan::CharSet::Of("+;");
 
 // The state of the sentence being compiled.
@@ -76,7 +78,7 @@ std::optional<std::string_view> NextStepText(std::string_view& text) {
 bool Compiler::CompileAll() {
     for (unsigned n = 0; n < kEntryCount; ++n) {
         std::string key = FormatText("S%0.4d", static_cast<int>(n));
-        std::string text = ctx_.reader->ReadString("ZLP.Sentence", key, "");
+        std::string text = platform::ThroughAnsiCodePage(ctx_.reader->ReadString("ZLP.Sentence", key, ""));
         if (!text.empty() && !CompileSentence(n, key, text)) return false;
     }
     LnkPrintf("\n        Total used STEP = %d", static_cast<int>(next_));

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/message.h"
 #include "base/progress.h"
+#include "platform/files.h"
 #include "word/clip_path.h"
 
 #include <bit>
@@ -104,7 +105,7 @@ ClipFile::Opened ClipFile::Open(const char* written) {
     if (::stat(path.c_str(), &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
     // above cannot stall the open; the descriptor's own type decides.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = platform::OpenForReading(path.c_str());
     if (fd < 0) return Opened::kFailed;
     if (::fstat(fd, &st) != 0 || !IsRegular(st)) {
         ::close(fd);
