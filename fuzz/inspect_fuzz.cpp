@@ -1,5 +1,6 @@
-// The image inspector on images from anywhere: ParseImage, Disassemble and
-// everything the inspector derives from a parsed image, all in memory.
+// The image reader and inspector on images from anywhere: ReadImage,
+// ListSentences and everything the inspector derives from a read image, all
+// in memory.
 //
 // The first input byte picks how the rest becomes an image:
 //   0: the bytes are the image;
@@ -9,8 +10,6 @@
 // The base image is linked once per process from a project with words of
 // both widths, sentences with blocks and step references, and triggers.
 #include "fuzz_support.h"
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
@@ -18,6 +17,9 @@
 #include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
+#include "target/readme.h"
 #include "word/clip_writer.h"
 
 #include <algorithm>
@@ -116,19 +118,21 @@ std::string ImageFromInput(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     zlt::SetOutputCallback(zlt::fuzz::Discard);
+    const std::string bytes = ImageFromInput(data, size);
+    const std::span<const std::uint8_t> file = zlt::AsBytes(bytes);
     std::string error;
-    const auto image = zlt::inspect::ParseImage(ImageFromInput(data, size), error);
+    const auto image = zlt::ReadImage(file, error);
     if (!image) return 0;
-    std::vector<zlt::inspect::SentenceListing> sentences;
-    if (!zlt::inspect::Disassemble(*image, sentences, error)) return 0;
+    std::vector<zlt::SentenceListing> sentences;
+    if (!zlt::ListSentences(*image, sentences, error)) return 0;
     (void)zlt::inspect::TextReport(*image, sentences);
     (void)zlt::inspect::JsonReport(*image, sentences);
-    for (const zlt::inspect::WordInfo& w : image->words) {
-        (void)zlt::inspect::WavFile(w, zlt::inspect::WordSamples(*image, w));
-        (void)zlt::inspect::RecoveredClip(*image, w);
+    for (const zlt::WordInfo& w : image->words) {
+        (void)zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, *image, w));
+        (void)zlt::inspect::RecoveredClip(file, *image, w);
     }
     (void)zlt::inspect::RecoverProject(*image, sentences, error);
-    (void)zlt::inspect::ParseReadme(image->readme);
-    (void)zlt::inspect::FixedLinkTime(image->stamp);
+    (void)zlt::ParseReadme(image->readme);
+    (void)zlt::inspect::FixedLinkTime(image->linkTime);
     return 0;
 }

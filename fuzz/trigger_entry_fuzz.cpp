@@ -1,10 +1,9 @@
 // A trigger entry through the trigger stage's entry parser, as an ordinary
 // and as a clock trigger, and its clock condition through every form. A
 // condition that gives a word must read back from that word's text.
-#include "inspect/image_model.h"
 #include "fuzz_support.h"
 #include "base/message.h"
-#include "trigger/key_sections.h"
+#include "trigger/clock_condition.h"
 #include "trigger/trigger_table.h"
 
 #include <cstddef>
@@ -32,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zlt::SetOutputCallback(zlt::fuzz::Discard);
     const std::string_view value(reinterpret_cast<const char*>(data), size);
     if (const auto word = zlt::ClockConditionWord(value)) {
-        const auto text = zlt::inspect::ClockConditionText(*word);
+        const auto text = zlt::ClockConditionText(*word);
         if (!text || zlt::ClockConditionWord(*text) != word) std::abort();
     }
     if (value.empty()) return 0;
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (unsigned t : {5u, 7900u}) {
         const bool ok = zlt::ParseTriggerEntry(ctx, t, value);
         // A bound clock trigger always has its condition word.
-        const std::uint8_t* slot = &ctx.keyTable[zlt::kKeyClockSlots + 4 * (zlt::kLastClockTrigger - 7900)];
+        const std::uint8_t* slot = &ctx.keyTable[zlt::ClockSlotOffset(7900)];
         if (ok && t == 7900 && ctx.triggerTable[t] != 0 && (slot[3] & 0x80) == 0) std::abort();
     }
     return 0;

@@ -3,11 +3,12 @@
 // files. A link that succeeds leaves an image that the inspector reads back
 // and disassembles; one that fails leaves no image and no temporary file.
 #include "fuzz_support.h"
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
+#include "base/bytes.h"
 #include "base/message.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
 #include "word/clip_writer.h"
 
 #include <cstddef>
@@ -91,10 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ifstream in(image, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
+    const std::string linked = bytes.str();
     std::string error;
-    const auto parsed = zlt::inspect::ParseImage(bytes.str(), error);
-    std::vector<zlt::inspect::SentenceListing> sentences;
-    if (!parsed || !zlt::inspect::Disassemble(*parsed, sentences, error)) {
+    const auto parsed = zlt::ReadImage(zlt::AsBytes(linked), error);
+    std::vector<zlt::SentenceListing> sentences;
+    if (!parsed || !zlt::ListSentences(*parsed, sentences, error)) {
         std::fprintf(stderr, "linked image refused by the inspector: %s\n", error.c_str());
         std::abort();
     }

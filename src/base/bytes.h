@@ -1,8 +1,11 @@
 // Little-endian field access and the page rule of the image file.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string_view>
 
 namespace zlt {
 
@@ -29,6 +32,19 @@ inline std::uint16_t GetU16(const std::uint8_t* p) {
 inline std::uint32_t GetU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// A table of 16-bit values as it is stored: little-endian, in order.
+template <std::size_t N>
+std::array<std::uint8_t, 2 * N> LittleEndianBytes(const std::array<std::uint16_t, N>& values) {
+    std::array<std::uint8_t, 2 * N> bytes;
+    for (std::size_t i = 0; i < N; ++i) PutU16(&bytes[2 * i], values[i]);
+    return bytes;
+}
+
+// The bytes of a text, for the readers and writers of byte layouts.
+inline std::span<const std::uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 }  // namespace zlt

@@ -8,11 +8,11 @@ void LinkContext::ClearTables() {
     triggerTable.fill(0);
     sentenceTable.fill(0xFFFF);
     wordTable.fill(WordEntry{});
-    labels.Clear();
     sentenceIndex.fill(0);
     pageCounter = 0;
     wordImagePages = 0;
     wordImagePagesWritten = 0;
+    linkTime = {};
     modelName.clear();
     triggerModeName.clear();
 }

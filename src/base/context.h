@@ -4,8 +4,8 @@
 #pragma once
 
 #include "base/image.h"
+#include "platform/clock.h"
 #include "project/ini_file.h"
-#include "sentence/labels.h"
 
 #include <array>
 #include <cstdint>
@@ -15,7 +15,6 @@
 namespace zlt {
 
 inline constexpr unsigned kEntryCount = 8192;        // words, sentences, triggers
-inline constexpr std::size_t kKeyTableSize = 9216;
 inline constexpr unsigned kSentenceUnits = 32768;
 inline constexpr std::size_t kMaxPathLength = 255;
 
@@ -33,15 +32,15 @@ struct LinkContext {
     ImageHeader header;
     std::uint32_t pageCounter = 0;
 
-    std::array<std::uint8_t, kKeyTableSize> keyTable{};
+    std::array<std::uint8_t, kKeyTableBytes> keyTable{};
     std::array<std::uint16_t, kEntryCount> triggerTable{};
     std::array<std::uint16_t, kSentenceUnits> sentenceTable{};
     std::array<WordEntry, kEntryCount> wordTable{};
-    LabelTable labels;
     std::array<std::uint16_t, kEntryCount> sentenceIndex{};
 
     std::uint32_t wordImagePages = 0;         // set by PlaceWords
     std::uint32_t wordImagePagesWritten = 0;  // by WriteWordImageSection, for progress
+    LinkTime linkTime{};               // taken once, before the sections are written
     std::string modelName;             // set by WriteFirmwareSection
     std::string triggerModeName;       // set by WriteFirmwareSection
 

@@ -3,10 +3,12 @@
 #include "base/message.h"
 #include "base/progress.h"
 #include "options/option_table.h"
+#include "platform/clock.h"
 #include "sentence/sentence_table.h"
 #include "target/firmware.h"
 #include "target/readme.h"
 #include "trigger/key_sections.h"
+#include "trigger/key_table.h"
 #include "trigger/trigger_table.h"
 #include "word/word_image.h"
 #include "word/word_table.h"
@@ -73,8 +75,8 @@ bool CheckTarget(LinkContext& ctx) {
         LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
         return false;
     }
-    std::memcpy(&ctx.keyTable[4], "ZLT-900", 8);
-    LnkPrintf("\n        Model-ID = %s", reinterpret_cast<const char*>(&ctx.keyTable[4]));
+    PutModelId(ctx.keyTable);
+    LnkPrintf("\n        Model-ID = %s", ModelIdOf(ctx.keyTable).c_str());
     return true;
 }
 
@@ -132,14 +134,15 @@ bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
     // Parse the project's tables.
     if (!RunStage(ctx, "\nParsing Option-Table", ParseOptionTable) ||
         !RunStage(ctx, "\nParsing Word-Table", ParseWordTable) ||
-        !RunStage(ctx, "\nParsing Sentence-Table",
-                  [](LinkContext& c) { return CompileSentences(c) && ResolveBlocks(c); }) ||
+        !RunStage(ctx, "\nParsing Sentence-Table", CompileSentenceTable) ||
         !RunStage(ctx, "\nParsing Trigger-Table", ParseTriggerTable) ||
         !RunStage(ctx, "\nSorting Word-Table", PlaceWords))
         return false;
 
-    // Write the sections, each from the next free page.
+    // Write the sections, each from the next free page. The key table's time
+    // stamp and the read-me show the same link time.
     ctx.header.Slot(1).type = 0;
+    ctx.linkTime = GetLocalTime();
     if (!WriteSection(ctx, "\nProcess System-K", kSectionFirmware, WriteFirmwareSection,
                       "\n        PageSize = %d") ||
         !WriteSection(ctx, "\nProcess ZLT_KTAB.BIN", kSectionKeyTable, WriteKeyTableSection,

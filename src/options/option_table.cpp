@@ -10,25 +10,27 @@ namespace {
 constexpr const char* kFirmware = "ZLP.Firmware";
 constexpr const char* kUart = "ZLP.Firmware.UartMode";
 
+using namespace key_table;
+
 constexpr OptionField kOptions[] = {
-    {kFirmware, "BUSY_Signal", OptionKind::kByte, 0x58, 0, 0, OptionCheck::kAny},
-    {kFirmware, "STOP_Signal", OptionKind::kByte, 0x59, 0, 0, OptionCheck::kAny},
-    {kFirmware, "STOP_Pulse_Time", OptionKind::kWord, 0x5A, 0, 100, OptionCheck::kAny},
-    {kFirmware, "TG_Pin_Debounce_Time", OptionKind::kWord, 0x54, 0, 40, OptionCheck::kAny},
-    {kFirmware, "ST_Pin_Debounce_Time", OptionKind::kWord, 0x56, 0, 80, OptionCheck::kAny},
-    {kFirmware, "Reset_Beep", OptionKind::kFlag, 0x50, 0x8000, 1, OptionCheck::kAny},
-    {kFirmware, "InterruptiableSTG_UsingPriorityRetriggerRule", OptionKind::kFlag, 0xB0, 0x8000, 1,
-     OptionCheck::kAny},
-    {kFirmware, "STG_ImmediateBreakCTG", OptionKind::kFlag, 0xB0, 0x4000, 1, OptionCheck::kAny},
-    {kFirmware, "BkgndCTG_Resumable", OptionKind::kFlag, 0xB0, 0x2000, 1, OptionCheck::kAny},
-    {kFirmware, "UseStartupPlay", OptionKind::kFlag, 0x50, 0x4000, 0, OptionCheck::kAny},
-    {kFirmware, "StartupPlayVtg", OptionKind::kSignedWord, 0x5C, 0, 0, OptionCheck::kAny},
-    {kUart, "BitsParity", OptionKind::kWord, 0x90, 0, 80, OptionCheck::kBitsParity},
-    {kUart, "BaudRate", OptionKind::kWord, 0x92, 0, 9600, OptionCheck::kBaudRate},
-    {kUart, "FrameLeading1", OptionKind::kByte, 0x94, 0, 0xFF, OptionCheck::kAny},
-    {kUart, "FrameLeading2", OptionKind::kByte, 0x95, 0, 0xFF, OptionCheck::kAny},
-    {kUart, "FrameEnding1", OptionKind::kByte, 0x96, 0, 0xFF, OptionCheck::kAny},
-    {kUart, "FrameEnding2", OptionKind::kByte, 0x97, 0, 0xFF, OptionCheck::kAny},
+    {kFirmware, "BUSY_Signal", OptionKind::kByte, kBusySignal, 0, 0, OptionCheck::kAny},
+    {kFirmware, "STOP_Signal", OptionKind::kByte, kStopSignal, 0, 0, OptionCheck::kAny},
+    {kFirmware, "STOP_Pulse_Time", OptionKind::kWord, kStopPulseTime, 0, 100, OptionCheck::kAny},
+    {kFirmware, "TG_Pin_Debounce_Time", OptionKind::kWord, kTgPinDebounceTime, 0, 40, OptionCheck::kAny},
+    {kFirmware, "ST_Pin_Debounce_Time", OptionKind::kWord, kStPinDebounceTime, 0, 80, OptionCheck::kAny},
+    {kFirmware, "Reset_Beep", OptionKind::kFlag, kOptionFlags1, kResetBeep, 1, OptionCheck::kAny},
+    {kFirmware, "InterruptiableSTG_UsingPriorityRetriggerRule", OptionKind::kFlag, kOptionFlags2,
+     kPriorityRetrigger, 1, OptionCheck::kAny},
+    {kFirmware, "STG_ImmediateBreakCTG", OptionKind::kFlag, kOptionFlags2, kImmediateBreak, 1, OptionCheck::kAny},
+    {kFirmware, "BkgndCTG_Resumable", OptionKind::kFlag, kOptionFlags2, kBackgroundResumable, 1, OptionCheck::kAny},
+    {kFirmware, "UseStartupPlay", OptionKind::kFlag, kOptionFlags1, kUseStartupPlay, 0, OptionCheck::kAny},
+    {kFirmware, "StartupPlayVtg", OptionKind::kSignedWord, kStartupPlayVtg, 0, 0, OptionCheck::kAny},
+    {kUart, "BitsParity", OptionKind::kWord, kBitsParity, 0, 80, OptionCheck::kBitsParity},
+    {kUart, "BaudRate", OptionKind::kWord, kBaudRate, 0, 9600, OptionCheck::kBaudRate},
+    {kUart, "FrameLeading1", OptionKind::kByte, kFrameLeading1, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameLeading2", OptionKind::kByte, kFrameLeading2, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameEnding1", OptionKind::kByte, kFrameEnding1, 0, 0xFF, OptionCheck::kAny},
+    {kUart, "FrameEnding2", OptionKind::kByte, kFrameEnding2, 0, 0xFF, OptionCheck::kAny},
 };
 
 // False after sending the option's message when the value is not accepted.
@@ -76,6 +78,21 @@ bool ParseOptionTable(LinkContext& ctx) {
         }
     }
     return true;
+}
+
+std::string OptionValueText(const OptionField& f, KeyTableView kt) {
+    const std::uint8_t* field = &kt[f.offset];
+    switch (f.kind) {
+    case OptionKind::kByte:
+        return std::to_string(*field);
+    case OptionKind::kWord:
+        return std::to_string(GetU16(field));
+    case OptionKind::kSignedWord:
+        return std::to_string(static_cast<std::int16_t>(GetU16(field)));
+    case OptionKind::kFlag:
+        return (GetU16(field) & f.bit) ? "true" : "false";
+    }
+    return {};
 }
 
 }  // namespace zlt

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "base/context.h"
+#include "trigger/key_table.h"
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace zlt {
 
@@ -35,5 +37,9 @@ std::span<const OptionField> OptionFields();
 
 // Reads the options into the key table.
 bool ParseOptionTable(LinkContext& ctx);
+
+// The value of an option in a key table, as a project would write it: a
+// number, or true or false for a flag.
+std::string OptionValueText(const OptionField& field, KeyTableView kt);
 
 }  // namespace zlt

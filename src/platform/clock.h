@@ -15,6 +15,8 @@ struct LinkTime {
     std::uint16_t minute;
     std::uint16_t second;
     std::uint16_t millisecond;
+
+    bool operator==(const LinkTime&) const = default;
 };
 
 // A negative value returns to the clock.

@@ -1,23 +1,98 @@
 #include "sentence/instructions.h"
 
+#include "base/format.h"
 #include "project/scan.h"
 #include "sentence/labels.h"
-
-#include <array>
-#include <optional>
 
 namespace zlt {
 
 namespace {
 
 using scan::CharSet;
+using enum Operands;
+using enum UnitLayout;
+
+constexpr std::uint16_t kPortWrite = 15;  // IOW's operation
+
+// Grouped by the character after '^'; within a group in test order, so the
+// first prefix that starts a step text decides.
+constexpr Mnemonic kMnemonics[] = {
+    {"^ADD_", kRegisterOrImmediate, 9},   {"^AND_", kRegisterOrImmediate, 11},
+    {kBlockPrefix, kBlock, 0},            {"^BITS_", kRegisterPair, 15},
+    {"^BCD2BIN_", kRegister, 4},          {"^BIN2BCD_", kRegister, 5},
+    {"^CALL_", kLabel, 0x8000},           {"^CMP_", kRegisterOrImmediate, 1},
+    {"^CLRC", kNone, 0x0022},             {"^DJNZ_", kRegisterStep, 0},
+    {"^EOP", kNone, kEndMark},            {"^IOR_", kPort, 14},
+    {"^IOW_", kPort, kPortWrite},         {"^JMP_", kLabel, 0xC000},
+    {"^JZ_", kStep, 0},                   {"^JNZ_", kStep, 1},
+    {"^JC_", kStep, 2},                   {"^JNC_", kStep, 3},
+    {"^JG_", kStep, 4},                   {"^JGE_", kStep, 5},
+    {"^JL_", kStep, 6},                   {"^JLE_", kStep, 7},
+    {"^MOV_", kRegisterOrImmediate, 8},   {"^ORL_", kRegisterOrImmediate, 12},
+    {"^PUSH_", kRegister, 6},             {"^POP_", kRegister, 7},
+    {"^REM_", kComment, 0},               {"^RET", kNone, 0x0020},
+    {"^SUB_", kRegisterOrImmediate, 10},  {"^SHL_", kRegister, 0},
+    {"^SHR_", kRegister, 1},              {"^SWAP_", kRegister, 2},
+    {"^SETC", kNone, 0x0021},             {"^TXD_", kRegisterOrByte, 3},
+    {"^XOR_", kRegisterOrImmediate, 13},  {"^XCH_", kRegisterPair, 14},
+};
+
+// The code space: every unit a step can make lies in one of these ranges.
+struct UnitRange {
+    std::uint16_t first, last;
+    UnitLayout layout;
+};
+constexpr UnitRange kCodeSpace[] = {
+    {0x0000, 0x0000, kPad},           {0x0020, 0x0022, kFixed},         {0x0040, 0x007F, kRegisterForm},
+    {0x0080, 0x00BF, kOneRegister},   {0x0100, 0x01FF, kTransmitByte},  {0x0200, 0x03FF, kRegisterForm},
+    {0x0400, 0x07FF, kMute},          {0x0800, 0x0FFF, kImmediateForm}, {0x1000, 0x17FF, kDecrementJump},
+    {0x1800, 0x1FFF, kConditionalJump}, {0x2000, 0x3FFF, kWord},        {0x4000, 0x7FFF, kImmediateForm},
+    {0x8000, 0xFFFE, kBlockJump},     {0xFFFF, 0xFFFF, kFixed},
+};
+
+// The layouts that the units of a mnemonic take.
+bool Takes(Operands operands, UnitLayout layout) {
+    switch (operands) {
+    case kNone: return layout == kFixed;
+    case kRegisterOrImmediate: return layout == kRegisterForm || layout == kImmediateForm;
+    case kRegisterPair: return layout == kRegisterForm;
+    case kRegister: return layout == kOneRegister;
+    case kRegisterOrByte: return layout == kOneRegister || layout == kTransmitByte;
+    case kPort: return layout == kImmediateForm;
+    case kRegisterStep: return layout == kDecrementJump;
+    case kStep: return layout == kConditionalJump;
+    case kLabel: return layout == kBlockJump;
+    case kBlock: case kComment: return false;
+    }
+    return false;
+}
+
+// The field of a unit that names its mnemonic's code; none where the layout
+// alone names the mnemonic.
+std::optional<unsigned> CodeField(UnitLayout layout, unsigned u) {
+    switch (layout) {
+    case kFixed: return u;
+    case kRegisterForm: return (u >> 6) & 0xF;
+    case kOneRegister: return (u >> 3) & 7;
+    case kImmediateForm: return u >> 11;
+    case kConditionalJump: return (u >> 8) & 7;
+    case kBlockJump: return u & 0xC000;
+    default: return std::nullopt;
+    }
+}
+
+bool PortAccepted(const Mnemonic& m, unsigned port) {
+    return port < kPorts.size() && (m.code != kPortWrite || kPorts[port].writable);
+}
+
+// ---- Operand syntax ----
 
 // Operand fields: the first operand of two ends at a blank or underscore,
 // the last at a blank, plus or semicolon (in practice the rest of the step
 // text), a block label at a blank.
 constexpr CharSet kFirstOperand = CharSet::Except(" _");
 constexpr CharSet kLastOperand = CharSet::Except(" +;");
-constexpr CharSet kLabel = CharSet::Except(" ");
+constexpr CharSet kLabelText = CharSet::Except(" ");
 
 // A register operand is read from its second byte only: 0 to 7 select R0 to
 // R7, anything else (also a missing second byte) selects R0.
@@ -39,18 +114,18 @@ std::optional<unsigned> Immediate(std::string_view operand) {
 }
 
 // "<prefix><first>_<last>"
-struct Operands {
+struct OperandTexts {
     std::string_view first;
     std::string_view last;
 };
 
-std::optional<Operands> TwoOperands(std::string_view prefix, std::string_view text) {
+std::optional<OperandTexts> TwoOperands(std::string_view prefix, std::string_view text) {
     if (!scan::Literal(text, prefix)) return std::nullopt;
     auto first = scan::Span(text, kFirstOperand, kOperandWidth);
     if (!first || !scan::Literal(text, "_")) return std::nullopt;
     auto last = scan::Span(text, kLastOperand, kOperandWidth);
     if (!last) return std::nullopt;
-    return Operands{*first, *last};
+    return OperandTexts{*first, *last};
 }
 
 // "<prefix><operand>"
@@ -70,136 +145,76 @@ std::optional<unsigned> StepNumber(std::string_view text) {
     return static_cast<unsigned>(n > 0xFF ? 0xFF : n);
 }
 
-std::uint16_t Unit(unsigned value) { return static_cast<std::uint16_t>(value); }
-
-// Register form: bits 9-6 the operation, 5-3 the first register, 2-0 the
-// second. Immediate form: bits 15-11 the operation, 10-8 the register,
-// 7-0 the immediate or port.
-std::uint16_t RegisterForm(unsigned op, unsigned r1, unsigned r2) {
-    return Unit((op << 6) | (r1 << 3) | r2);
-}
-std::uint16_t ImmediateForm(unsigned op, unsigned r, unsigned imm) {
-    return Unit((op << 11) | (r << 8) | imm);
+DecodedUnit Unit(UnitLayout layout, const Mnemonic& m, unsigned reg = 0, unsigned reg2 = 0, unsigned value = 0) {
+    return DecodedUnit{layout, &m, reg, reg2, value};
 }
 
-// MOV, ADD, SUB, CMP, AND, ORL, XOR: register, then register or immediate.
-std::uint16_t EncodeArithmetic(const Mnemonic& m, std::string_view text, LabelTable&) {
-    auto ops = TwoOperands(m.prefix, text);
-    if (!ops) return 0;
-    unsigned r1 = Register(ops->first);
-    if (IsRegister(ops->last)) return RegisterForm(m.code, r1, Register(ops->last));
-    auto imm = Immediate(ops->last);
-    return imm ? ImmediateForm(m.code, r1, *imm) : 0;
-}
-
-// XCH, BITS: two registers.
-std::uint16_t EncodeRegisterPair(const Mnemonic& m, std::string_view text, LabelTable&) {
-    auto ops = TwoOperands(m.prefix, text);
-    if (!ops || !IsRegister(ops->last)) return 0;
-    return RegisterForm(m.code, Register(ops->first), Register(ops->last));
-}
-
-// SHL, SHR, SWAP, BCD2BIN, BIN2BCD, PUSH, POP: 0x0080 + 8 × op + register.
-std::uint16_t EncodeOneRegister(const Mnemonic& m, std::string_view text, LabelTable&) {
-    auto op = OneOperand(m.prefix, text);
-    return op ? Unit(0x0080 + 8 * m.code + Register(*op)) : 0;
-}
-
-// TXD: a register in the one-register group, or an immediate.
-std::uint16_t EncodeTransmit(const Mnemonic& m, std::string_view text, LabelTable&) {
-    auto op = OneOperand(m.prefix, text);
-    if (!op) return 0;
-    if (IsRegister(*op)) return Unit(0x0080 + 8 * m.code + Register(*op));
-    auto imm = Immediate(*op);
-    return imm ? Unit(0x0100 + *imm) : 0;
-}
-
-constexpr unsigned kOpPortWrite = 15;
-
-std::uint16_t EncodePort(const Mnemonic& m, std::string_view text, LabelTable&) {
-    auto ops = TwoOperands(m.prefix, text);
-    if (!ops) return 0;
-    for (unsigned port = 0; port < kPorts.size(); ++port) {
-        if (ops->last != kPorts[port].name) continue;
-        if (m.code == kOpPortWrite && !kPorts[port].writable) return 0;
-        return ImmediateForm(m.code, Register(ops->first), port);
+// The fields that an instruction step text gives.
+std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view text, LabelTable& labels) {
+    switch (m.operands) {
+    case kNone:  // text after the prefix is ignored
+        return Unit(kFixed, m);
+    case kRegisterOrImmediate:
+    case kRegisterPair: {
+        auto ops = TwoOperands(m.prefix, text);
+        if (!ops) return std::nullopt;
+        const unsigned r1 = Register(ops->first);
+        if (IsRegister(ops->last)) return Unit(kRegisterForm, m, r1, Register(ops->last));
+        auto imm = m.operands == kRegisterOrImmediate ? Immediate(ops->last) : std::nullopt;
+        if (!imm) return std::nullopt;
+        return Unit(kImmediateForm, m, r1, 0, *imm);
     }
-    return 0;
+    case kRegister:
+    case kRegisterOrByte: {
+        auto op = OneOperand(m.prefix, text);
+        if (!op) return std::nullopt;
+        if (IsRegister(*op) || m.operands == kRegister) return Unit(kOneRegister, m, Register(*op));
+        auto imm = Immediate(*op);
+        if (!imm) return std::nullopt;
+        return Unit(kTransmitByte, m, 0, 0, *imm);
+    }
+    case kPort: {
+        auto ops = TwoOperands(m.prefix, text);
+        if (!ops) return std::nullopt;
+        for (unsigned port = 0; port < kPorts.size(); ++port)
+            if (ops->last == kPorts[port].name)
+                return PortAccepted(m, port) ? std::optional(Unit(kImmediateForm, m, Register(ops->first), 0, port))
+                                             : std::nullopt;
+        return std::nullopt;
+    }
+    case kRegisterStep: {  // "<prefix><register>_STEP<digits>"
+        if (!scan::Literal(text, m.prefix)) return std::nullopt;
+        auto reg = scan::Span(text, kFirstOperand, kOperandWidth);
+        if (!reg || !scan::Literal(text, "_")) return std::nullopt;
+        auto step = StepNumber(text);
+        if (!step) return std::nullopt;
+        return Unit(kDecrementJump, m, Register(*reg), 0, *step);
+    }
+    case kStep: {  // "<prefix>STEP<digits>"
+        if (!scan::Literal(text, m.prefix)) return std::nullopt;
+        auto step = StepNumber(text);
+        if (!step) return std::nullopt;
+        return Unit(kConditionalJump, m, 0, 0, *step);
+    }
+    case kLabel: {  // the label number, completed by the block resolution pass
+        text = scan::SkipSpace(text);
+        if (!scan::Literal(text, m.prefix)) return std::nullopt;
+        auto label = scan::Span(text, kLabelText, kOperandWidth);
+        if (!label) return std::nullopt;
+        std::uint16_t number = labels.FindOrAdd(*label);
+        if (number == 0) return std::nullopt;
+        return Unit(kBlockJump, m, 0, 0, number);
+    }
+    case kBlock:
+    case kComment:
+        break;
+    }
+    return std::nullopt;
 }
-
-// DJNZ: "<prefix><register>_STEP<digits>".
-std::uint16_t EncodeDecrementJump(const Mnemonic& m, std::string_view text, LabelTable&) {
-    if (!scan::Literal(text, m.prefix)) return 0;
-    auto reg = scan::Span(text, kFirstOperand, kOperandWidth);
-    if (!reg || !scan::Literal(text, "_")) return 0;
-    auto step = StepNumber(text);
-    return step ? Unit(0x1000 + 256 * Register(*reg) + *step) : 0;
-}
-
-// JZ ... JLE: "<prefix>STEP<digits>", the condition in bits 10-8.
-std::uint16_t EncodeConditionalJump(const Mnemonic& m, std::string_view text, LabelTable&) {
-    if (!scan::Literal(text, m.prefix)) return 0;
-    auto step = StepNumber(text);
-    return step ? Unit(0x1800 + 256 * m.code + *step) : 0;
-}
-
-// CALL, JMP: the label number, completed by the block resolution pass.
-std::uint16_t EncodeBlockJump(const Mnemonic& m, std::string_view text, LabelTable& labels) {
-    text = scan::SkipSpace(text);
-    if (!scan::Literal(text, m.prefix)) return 0;
-    auto label = scan::Span(text, kLabel, kOperandWidth);
-    if (!label) return 0;
-    std::uint16_t number = labels.FindOrAdd(*label);
-    return number ? Unit(m.code + number) : 0;
-}
-
-// RET, SETC, CLRC, EOP: a fixed unit; text after the prefix is ignored.
-std::uint16_t EncodeFixed(const Mnemonic& m, std::string_view, LabelTable&) { return m.code; }
-
-constexpr auto I = StepKind::kInstruction;
-
-// Grouped by the character after '^'; within a group in test order, so the
-// first prefix that starts a step text decides.
-constexpr Mnemonic kMnemonics[] = {
-    {"^ADD_", I, EncodeArithmetic, 9, false},
-    {"^AND_", I, EncodeArithmetic, 11, false},
-    {"^BLK_", StepKind::kBlock, nullptr, 0, false},
-    {"^BITS_", I, EncodeRegisterPair, 15, false},
-    {"^BCD2BIN_", I, EncodeOneRegister, 4, false},
-    {"^BIN2BCD_", I, EncodeOneRegister, 5, false},
-    {"^CALL_", I, EncodeBlockJump, 0x8000, false},
-    {"^CMP_", I, EncodeArithmetic, 1, false},
-    {"^CLRC", I, EncodeFixed, 0x0022, false},
-    {"^DJNZ_", I, EncodeDecrementJump, 0, true},
-    {"^EOP", I, EncodeFixed, 0xFFFF, false},
-    {"^IOR_", I, EncodePort, 14, false},
-    {"^IOW_", I, EncodePort, kOpPortWrite, false},
-    {"^JMP_", I, EncodeBlockJump, 0xC000, false},
-    {"^JZ_", I, EncodeConditionalJump, 0, true},
-    {"^JNZ_", I, EncodeConditionalJump, 1, true},
-    {"^JC_", I, EncodeConditionalJump, 2, true},
-    {"^JNC_", I, EncodeConditionalJump, 3, true},
-    {"^JG_", I, EncodeConditionalJump, 4, true},
-    {"^JGE_", I, EncodeConditionalJump, 5, true},
-    {"^JL_", I, EncodeConditionalJump, 6, true},
-    {"^JLE_", I, EncodeConditionalJump, 7, true},
-    {"^MOV_", I, EncodeArithmetic, 8, false},
-    {"^ORL_", I, EncodeArithmetic, 12, false},
-    {"^PUSH_", I, EncodeOneRegister, 6, false},
-    {"^POP_", I, EncodeOneRegister, 7, false},
-    {"^REM_", StepKind::kComment, nullptr, 0, false},
-    {"^RET", I, EncodeFixed, 0x0020, false},
-    {"^SUB_", I, EncodeArithmetic, 10, false},
-    {"^SHL_", I, EncodeOneRegister, 0, false},
-    {"^SHR_", I, EncodeOneRegister, 1, false},
-    {"^SWAP_", I, EncodeOneRegister, 2, false},
-    {"^SETC", I, EncodeFixed, 0x0021, false},
-    {"^TXD_", I, EncodeTransmit, 3, false},
-    {"^XOR_", I, EncodeArithmetic, 13, false},
-    {"^XCH_", I, EncodeRegisterPair, 14, false},
-};
 
 }  // namespace
+
+std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
 const Mnemonic* FindMnemonic(std::string_view stepText) {
     // Every prefix's second character is its group, so the first match in
@@ -207,6 +222,87 @@ const Mnemonic* FindMnemonic(std::string_view stepText) {
     for (const Mnemonic& m : kMnemonics)
         if (stepText.starts_with(m.prefix)) return &m;
     return nullptr;
+}
+
+std::uint16_t EncodeInstruction(const Mnemonic& m, std::string_view stepText, LabelTable& labels) {
+    const std::optional<DecodedUnit> unit = ParseInstruction(m, stepText, labels);
+    return unit ? EncodeUnit(*unit) : 0;
+}
+
+std::uint16_t WordUnit(unsigned word) { return EncodeUnit({kWord, nullptr, 0, 0, word}); }
+
+std::uint16_t MuteUnit(unsigned value) { return EncodeUnit({kMute, nullptr, 0, 0, value}); }
+
+std::uint16_t EncodeUnit(const DecodedUnit& d) {
+    const unsigned code = d.mnemonic != nullptr ? d.mnemonic->code : 0;
+    const unsigned r = d.reg & 7, r2 = d.reg2 & 7, byte = d.value & 0xFF;
+    unsigned u = kPadUnit;
+    switch (d.layout) {
+    case kPad: break;
+    case kFixed: u = code; break;
+    case kRegisterForm: u = (code & 0xF) << 6 | r << 3 | r2; break;
+    case kOneRegister: u = 0x0080 | (code & 7) << 3 | r; break;
+    case kTransmitByte: u = 0x0100 | byte; break;
+    case kMute: u = 0x0400 | ((d.value / kMuteStep) & 0x3FF); break;
+    case kImmediateForm: u = (code & 0x1F) << 11 | r << 8 | byte; break;
+    case kDecrementJump: u = 0x1000 | r << 8 | byte; break;
+    case kConditionalJump: u = 0x1800 | (code & 7) << 8 | byte; break;
+    case kWord: u = 0x2000 | (d.value & 0x1FFF); break;
+    case kBlockJump: u = (code & 0xC000) | (d.value & 0x3FFF); break;
+    }
+    return static_cast<std::uint16_t>(u);
+}
+
+std::optional<DecodedUnit> DecodeUnit(std::uint16_t u) {
+    const UnitRange* range = nullptr;
+    for (const UnitRange& r : kCodeSpace)
+        if (u >= r.first && u <= r.last) range = &r;
+    if (range == nullptr) return std::nullopt;
+    DecodedUnit d{range->layout};
+    switch (d.layout) {
+    case kPad: case kFixed: break;
+    case kRegisterForm: d.reg = (u >> 3) & 7; d.reg2 = u & 7; break;
+    case kOneRegister: d.reg = u & 7; break;
+    case kTransmitByte: case kConditionalJump: d.value = u & 0xFF; break;
+    case kMute: d.value = (u - 0x0400u) * kMuteStep; break;
+    case kImmediateForm: case kDecrementJump: d.reg = (u >> 8) & 7; d.value = u & 0xFF; break;
+    case kWord: d.value = u - 0x2000u; break;
+    case kBlockJump: d.value = u & 0x3FFF; break;
+    }
+    if (d.layout == kPad || d.layout == kMute || d.layout == kWord) return d;
+    const std::optional<unsigned> code = CodeField(d.layout, u);
+    for (const Mnemonic& m : kMnemonics) {
+        if (Takes(m.operands, d.layout) && (!code || m.code == *code)) {
+            d.mnemonic = &m;
+            break;
+        }
+    }
+    if (d.mnemonic == nullptr || (d.mnemonic->operands == kPort && !PortAccepted(*d.mnemonic, d.value)))
+        return std::nullopt;
+    return d;
+}
+
+int StepDistance(const DecodedUnit& unit) { return static_cast<std::int8_t>(unit.value & 0xFF); }
+
+unsigned BlockStart(const DecodedUnit& unit) { return 2 * unit.value; }
+
+std::string StepText(const DecodedUnit& d, std::string_view target) {
+    if (d.layout == kPad) return {};
+    if (d.layout == kWord) return FormatText("W%0.4u", d.value);
+    if (d.layout == kMute) return FormatText("M%u", d.value);
+    std::string text(d.mnemonic->prefix);
+    switch (d.layout) {
+    case kRegisterForm: return text + FormatText("R%u_R%u", d.reg, d.reg2);
+    case kOneRegister: return text + FormatText("R%u", d.reg);
+    case kTransmitByte: return text + FormatText("%X", d.value);
+    case kImmediateForm:
+        if (d.mnemonic->operands == kPort) return text + FormatText("R%u_", d.reg) + std::string(kPorts[d.value].name);
+        return text + FormatText("R%u_%X", d.reg, d.value);
+    case kDecrementJump: return text + FormatText("R%u_STEP", d.reg) + std::string(target);
+    case kConditionalJump: return text + "STEP" + std::string(target);
+    case kBlockJump: return text + std::string(target);
+    default: return text;
+    }
 }
 
 }  // namespace zlt

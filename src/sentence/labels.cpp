@@ -2,7 +2,7 @@
 
 #include "base/context.h"
 #include "base/message.h"
-#include "sentence/sentence_table.h"
+#include "sentence/instructions.h"
 
 namespace zlt {
 
@@ -52,19 +52,19 @@ void LabelTable::Clear() {
 
 // ---- Block declarations ----
 
-bool DeclareBlock(LinkContext& ctx, std::string_view stepText, unsigned sentence, unsigned step,
-                  unsigned& nextUnit) {
-    std::string_view label = stepText.substr(std::string_view("^BLK_").size());
-    std::uint16_t number = ctx.labels.FindOrAdd(label);
+bool DeclareBlock(LinkContext& ctx, LabelTable& labels, std::string_view stepText, unsigned sentence,
+                  unsigned step, unsigned& nextUnit) {
+    std::string_view label = stepText.substr(kBlockPrefix.size());
+    std::uint16_t number = labels.FindOrAdd(label);
     if (number == 0) {
         LnkPrintf("\nErr: Internal error for BLK at S%0.4d(Step%0.3d) of file %s",
                   static_cast<int>(sentence), static_cast<int>(step), ctx.projectPath.c_str());
         return false;
     }
-    if (ctx.labels.BlockStart(number) != 0) {
+    if (labels.BlockStart(number) != 0) {
         LnkPrintf("\nErr: Multiple BLK declaration of file %s", ctx.projectPath.c_str());
-        LnkPrintf("\n     BlkLabel = %s", ctx.labels.Name(number));
-        LnkPrintf("\n     Old declaration at S%0.4d", static_cast<int>(ctx.labels.Sentence(number)));
+        LnkPrintf("\n     BlkLabel = %s", labels.Name(number));
+        LnkPrintf("\n     Old declaration at S%0.4d", static_cast<int>(labels.Sentence(number)));
         LnkPrintf("\n     Dup declaration at S%0.4d(Step%0.3d)", static_cast<int>(sentence),
                   static_cast<int>(step));
         return false;
@@ -73,9 +73,9 @@ bool DeclareBlock(LinkContext& ctx, std::string_view stepText, unsigned sentence
     // caller has checked that nextUnit lies inside the table; a pad at its
     // last unit leaves nextUnit at the table's end, where the next store
     // (another step or the end mark) is refused.
-    if (nextUnit % 2 != 0) ctx.sentenceTable[nextUnit++] = 0x0000;
-    ctx.labels.SetSentence(number, static_cast<std::uint16_t>(sentence));
-    ctx.labels.SetBlockStart(number, static_cast<std::uint16_t>(nextUnit));
+    if (nextUnit % 2 != 0) ctx.sentenceTable[nextUnit++] = kPadUnit;
+    labels.SetSentence(number, static_cast<std::uint16_t>(sentence));
+    labels.SetBlockStart(number, static_cast<std::uint16_t>(nextUnit));
     return true;
 }
 
@@ -115,37 +115,38 @@ unsigned SentenceHolding(const LinkContext& ctx, unsigned k) {
 
 // Reports a CALL or JMP at unit k that cannot be completed: the error line,
 // then the label's name.
-bool BlockFault(const LinkContext& ctx, Format<int, const char*> error, unsigned k,
+bool BlockFault(const LinkContext& ctx, const LabelTable& labels, Format<int, const char*> error, unsigned k,
                 std::uint16_t label) {
     LnkPrintf(error, static_cast<int>(SentenceHolding(ctx, k)), ctx.projectPath.c_str());
-    const char* name = ctx.labels.Name(label);
+    const char* name = labels.Name(label);
     LnkPrintf("\n     BlkLabel = %s", name ? name : "");
     return false;
 }
 
-bool ResolveAllBlocks(LinkContext& ctx) {
+bool ResolveAllBlocks(LinkContext& ctx, const LabelTable& labels) {
     for (unsigned k = 1; k < kSentenceUnits; ++k) {
-        std::uint16_t unit = ctx.sentenceTable[k];
-        if (unit == 0xFFFF || (unit & 0x8000u) == 0) continue;  // not a CALL or JMP
-        auto label = static_cast<std::uint16_t>(unit & 0x3FFFu);
-        unsigned start = ctx.labels.BlockStart(label);
+        std::optional<DecodedUnit> jump = DecodeUnit(ctx.sentenceTable[k]);
+        if (!jump || jump->layout != UnitLayout::kBlockJump) continue;
+        auto label = static_cast<std::uint16_t>(jump->value);
+        const unsigned start = labels.BlockStart(label);
         if (start == 0)
-            return BlockFault(ctx, "\nErr: BLK referance fail, at S%0.4d of file %s", k, label);
-        // The kind stays in bits 15-14, the halved start goes into bits 13-0.
-        // A JMP to unit 32766 would read as the end mark 0xFFFF.
-        unsigned resolved = (unit & 0xC000u) | (start / 2);
-        if (start / 2 > 0x3FFFu || resolved == 0xFFFFu)
-            return BlockFault(ctx, "\nErr: BLK out of JMP range, at S%0.4d of file %s", k, label);
-        ctx.sentenceTable[k] = static_cast<std::uint16_t>(resolved);
+            return BlockFault(ctx, labels, "\nErr: BLK referance fail, at S%0.4d of file %s", k, label);
+        // The unit keeps its kind and takes the halved start, which must fit
+        // its field; a JMP to unit 32766 would read as the end mark.
+        jump->value = start / 2;
+        const std::uint16_t resolved = EncodeUnit(*jump);
+        if (resolved == kEndMark || BlockStart(*DecodeUnit(resolved)) != start)
+            return BlockFault(ctx, labels, "\nErr: BLK out of JMP range, at S%0.4d of file %s", k, label);
+        ctx.sentenceTable[k] = resolved;
     }
     return true;
 }
 
 }  // namespace
 
-bool ResolveBlocks(LinkContext& ctx) {
-    bool ok = ResolveAllBlocks(ctx);
-    ctx.labels.Clear();
+bool ResolveBlocks(LinkContext& ctx, LabelTable& labels) {
+    bool ok = ResolveAllBlocks(ctx, labels);
+    labels.Clear();
     return ok;
 }
 

@@ -82,12 +82,17 @@ using StepMap = std::array<StepSlot, kMaxSteps>;
 // Declares the block named by a ^BLK_ step: it starts at the next free unit,
 // made even first by a pad unit 0x0000. Reports a full table or a second
 // declaration of the same label.
-bool DeclareBlock(LinkContext& ctx, std::string_view stepText, unsigned sentence, unsigned step,
-                  unsigned& nextUnit);
+bool DeclareBlock(LinkContext& ctx, LabelTable& labels, std::string_view stepText, unsigned sentence,
+                  unsigned step, unsigned& nextUnit);
 
 // Replaces the step number in the low byte of every unit marked in `steps`
 // by the signed 8-bit distance from that unit to the target step's first
 // unit. Reports a target the sentence does not reach.
 bool ResolveStepReferences(LinkContext& ctx, const StepMap& steps, unsigned sentence);
+
+// The block resolution pass, after every sentence is compiled: replaces the
+// label numbers of CALL and JMP units by their block starts halved. Reports a
+// label that no step declares; empties the label table whatever the outcome.
+bool ResolveBlocks(LinkContext& ctx, LabelTable& labels);
 
 }  // namespace zlt

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/format.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 #include "platform/text.h"
 #include "project/scan.h"
 #include "sentence/instructions.h"
@@ -15,8 +16,6 @@ namespace {
 
 constexpr std::size_t kMaxSentenceText = 16383;  // bytes of one sentence's text
 constexpr std::size_t kMaxStepText = 255;        // bytes of one step text
-constexpr std::uint16_t kEndMark = 0xFFFF;
-constexpr std::int64_t kMaxMute = 51150;          // 0x0400 + 51150 / 50 = 0x07FF
 
 // Steps are separated by '+' and ';'. These bytes, like the blank that ends
 // a step text, never occur inside a multibyte character of the code pages
@@ -34,7 +33,7 @@ struct Sentence {
 
 class Compiler {
 public:
-    explicit Compiler(LinkContext& ctx) : ctx_(ctx) {}
+    Compiler(LinkContext& ctx, LabelTable& labels) : ctx_(ctx), labels_(labels) {}
 
     bool CompileAll();
 
@@ -59,6 +58,7 @@ private:
     }
 
     LinkContext& ctx_;
+    LabelTable& labels_;
     unsigned next_ = 1;  // next free unit; unit 0 stays unused
 };
 
@@ -140,7 +140,7 @@ bool Compiler::CompileWord(const Sentence& s, std::string_view stepText) {
                   ctx_.projectPath.c_str());
         return false;
     }
-    Store(static_cast<std::uint16_t>(0x2000 + *word));
+    Store(WordUnit(static_cast<unsigned>(*word)));
     return true;
 }
 
@@ -149,25 +149,19 @@ bool Compiler::CompileMute(const Sentence& s, std::string_view stepText) {
     std::string_view rest = stepText.substr(1);
     std::optional<std::int64_t> value = scan::Decimal(rest);
     if (!value || *value < 0 || *value > kMaxMute) return Invalid(s);
-    Store(static_cast<std::uint16_t>(0x0400 + *value / 50));
+    Store(MuteUnit(static_cast<unsigned>(*value)));
     return true;
 }
 
 bool Compiler::CompileMnemonic(Sentence& s, std::string_view stepText) {
     const Mnemonic* m = FindMnemonic(stepText);
     if (m == nullptr) return Invalid(s);
-    switch (m->kind) {
-    case StepKind::kComment:
-        return true;
-    case StepKind::kBlock:
-        return DeclareBlock(ctx_, stepText, s.number, s.step, next_);
-    case StepKind::kInstruction:
-        break;
-    }
-    std::uint16_t unit = m->encode(*m, stepText, ctx_.labels);
+    if (m->operands == Operands::kComment) return true;
+    if (m->operands == Operands::kBlock) return DeclareBlock(ctx_, labels_, stepText, s.number, s.step, next_);
+    std::uint16_t unit = EncodeInstruction(*m, stepText, labels_);
     if (unit == 0) return Invalid(s);
     Store(unit);
-    if (m->stepReference) {
+    if (m->TakesStepReference()) {
         s.steps[s.step].needsFix = true;
         s.hasStepReferences = true;
     }
@@ -176,22 +170,20 @@ bool Compiler::CompileMnemonic(Sentence& s, std::string_view stepText) {
 
 }  // namespace
 
-bool CompileSentences(LinkContext& ctx) {
-    if (Compiler(ctx).CompileAll()) return true;
-    ctx.labels.Clear();
+bool CompileSentences(LinkContext& ctx, LabelTable& labels) {
+    if (Compiler(ctx, labels).CompileAll()) return true;
+    labels.Clear();
     return false;
 }
 
+bool CompileSentenceTable(LinkContext& ctx) {
+    LabelTable labels;
+    return CompileSentences(ctx, labels) && ResolveBlocks(ctx, labels);
+}
+
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t bytes[2 * kSentenceUnits];
-    for (std::size_t k = 0; k < kSentenceUnits; ++k) PutU16(&bytes[2 * k], ctx.sentenceTable[k]);
-    if (!ctx.image.Write(bytes, sizeof bytes)) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(sizeof bytes);
-    slot.byteLength = sizeof bytes;
-    return true;
+    static_assert(2 * kSentenceUnits == kSentenceTableBytes);
+    return EmitSection(ctx, slot, LittleEndianBytes(ctx.sentenceTable));
 }
 
 }  // namespace zlt

@@ -2,16 +2,18 @@
 #pragma once
 
 #include "base/context.h"
+#include "sentence/labels.h"
 
 namespace zlt {
 
-// Compiles section ZLP.Sentence into the sentence table and sentence index;
-// empties the label table on failure.
-bool CompileSentences(LinkContext& ctx);
+// The sentence stage: compiles section ZLP.Sentence into the sentence table
+// and sentence index, then resolves the code blocks. Its label table lives
+// only as long as the stage, so no label outlives a link.
+bool CompileSentenceTable(LinkContext& ctx);
 
-// Replaces the label numbers of CALL and JMP units by their block starts
-// (labels.cpp); empties the label table whatever the outcome.
-bool ResolveBlocks(LinkContext& ctx);
+// The compile alone, gathering the block labels in `labels`; empties them
+// on failure.
+bool CompileSentences(LinkContext& ctx, LabelTable& labels);
 
 // Writes the 32768 code units: 128 pages.
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot);

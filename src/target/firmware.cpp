@@ -1,8 +1,10 @@
 #include "target/firmware.h"
 
-#include "base/bytes.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 #include "target/firmware_images.h"
+
+#include <algorithm>
 
 namespace zlt {
 
@@ -26,13 +28,21 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<unsigned> FirmwareIdOf(std::string_view triggerMode) {
-    for (unsigned i = 0; i < 15; ++i)
-        if (EqualsIgnoringCase(triggerMode, kTriggerModeNames[i])) return 4097 + i;
+    for (unsigned i = 0; i < std::size(kTriggerModeNames); ++i)
+        if (EqualsIgnoringCase(triggerMode, kTriggerModeNames[i])) return kFirstFirmwareId + i;
+    return std::nullopt;
+}
+
+std::optional<unsigned> IdentifyFirmware(std::span<const std::uint8_t> image) {
+    for (unsigned id = kFirstFirmwareId; id < kFirstFirmwareId + std::size(kTriggerModeNames); ++id) {
+        std::span<const std::uint8_t> carried = FindFirmwareImage(id);
+        if (!carried.empty() && std::equal(carried.begin(), carried.end(), image.begin(), image.end())) return id;
+    }
     return std::nullopt;
 }
 
 bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot) {
-    ctx.modelName = "Zelta-900";
+    ctx.modelName = kModelName;
     std::string mode = ctx.reader->ReadString("ZLP.System", "TG_Mode", "");
     std::optional<unsigned> id = FirmwareIdOf(mode);
     if (mode.empty() || !id) {
@@ -46,17 +56,7 @@ bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot) {
         LnkPrintf("\nErr: Internal resource fail, please call to NVK");
         return false;
     }
-    if (!ctx.image.Write(image.data(), image.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.byteLength = static_cast<std::uint32_t>(image.size());
-    slot.pageCount = PagesFor(image.size());
-    if (!ctx.image.PadToPage(image.size())) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    return true;
+    return EmitSection(ctx, slot, image);
 }
 
 }  // namespace zlt

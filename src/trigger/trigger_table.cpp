@@ -4,31 +4,11 @@
 #include "base/format.h"
 #include "base/message.h"
 #include "project/scan.h"
-#include "trigger/key_sections.h"
+#include "trigger/clock_condition.h"
 
 namespace zlt {
 
 namespace {
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Index of `name` among `names` compared without regard to case, else `fallback`.
-template <std::size_t N>
-unsigned IndexOfName(std::string_view name, const char* const (&names)[N], unsigned first,
-                     unsigned fallback) {
-    for (std::size_t i = 0; i < N; ++i) {
-        std::string_view candidate = names[i];
-        if (candidate.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t k = 0; k < name.size() && same; ++k) same = Upper(name[k]) == candidate[k];
-        if (same) return first + static_cast<unsigned>(i);
-    }
-    return fallback;
-}
-
-unsigned MonthOf(std::string_view name) { return IndexOfName(name, kMonthNames, 1, 1); }
-
-unsigned WeekdayOf(std::string_view name) { return IndexOfName(name, kWeekdayNames, 0, 0); }
 
 // atol on the text after the 'S': white space, a sign, decimal digits; no
 // digit reads as 0.
@@ -57,25 +37,14 @@ bool Plus(std::string_view& text) {
     return true;
 }
 
-// How the fields of a clock form fill the condition word.
-enum class ClockKind { kDate, kWeekdayRange, kWeekday, kAnyDay };
-
-struct ClockForm {
-    const char* pattern;
-    ClockKind kind;
-    bool hourRange;
+// The mode letters by position: the letters that set the position's bit of
+// the attribute byte ('.' sets it too) and those that leave it clear.
+struct ModePosition {
+    char set, setLower, clear, clearLower;
+    std::uint8_t bit;
 };
-
-const ClockForm kClockForms[] = {
-    {" %[^-/]-%u/%u~%u:%u", ClockKind::kDate, true},
-    {" %[^-/]-%u/%u:%u", ClockKind::kDate, false},
-    {" %[^~/]~%[^/]/%u~%u:%u", ClockKind::kWeekdayRange, true},
-    {" %[^~/]~%[^/]/%u:%u", ClockKind::kWeekdayRange, false},
-    {" %[^/]/%u~%u:%u", ClockKind::kWeekday, true},
-    {" %[^/]/%u:%u", ClockKind::kWeekday, false},
-    {" %u~%u:%u", ClockKind::kAnyDay, true},
-    {" %u:%u", ClockKind::kAnyDay, false},
-};
+constexpr ModePosition kModePositions[] = {
+    {'L', 'l', 'E', 'e', 0x40}, {'U', 'u', 'H', 'h', 0x20}, {'N', 'n', 'I', 'i', 0x10}};
 
 bool InvalidEntry(const LinkContext& ctx, unsigned t) {
     LnkPrintf("\nErr: Inavlid code in T%0.4d of file %s", static_cast<int>(t), ctx.projectPath.c_str());
@@ -100,15 +69,11 @@ std::optional<TriggerFields> SplitTriggerEntry(std::string_view value) {
 }
 
 std::optional<std::uint8_t> ModeBits(std::string_view modes) {
-    static const struct {
-        char set, setLower, clear, clearLower;
-        std::uint8_t bit;
-    } kPositions[] = {{'L', 'l', 'E', 'e', 0x40}, {'U', 'u', 'H', 'h', 0x20}, {'N', 'n', 'I', 'i', 0x10}};
     std::uint8_t bits = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < std::size(kModePositions); ++i) {
         if (i >= modes.size()) return std::nullopt;
         const char c = modes[i];
-        const auto& p = kPositions[i];
+        const ModePosition& p = kModePositions[i];
         if (c == p.set || c == p.setLower || c == '.')
             bits |= p.bit;
         else if (c != p.clear && c != p.clearLower)
@@ -117,37 +82,10 @@ std::optional<std::uint8_t> ModeBits(std::string_view modes) {
     return bits;
 }
 
-std::optional<std::uint32_t> ClockConditionWord(std::string_view condition) {
-    for (const ClockForm& form : kClockForms) {
-        scan::PatternFields f;
-        if (!scan::Pattern(form.pattern, condition, kMaxClockName, f)) continue;
-        std::int64_t month = 0, day = 0, firstDay = 7, lastDay = 7;
-        const std::int64_t* n = f.numbers;
-        switch (form.kind) {
-        case ClockKind::kDate:
-            month = MonthOf(f.texts[0]);
-            day = *n++;
-            break;
-        case ClockKind::kWeekdayRange:
-            firstDay = WeekdayOf(f.texts[0]);
-            lastDay = WeekdayOf(f.texts[1]);
-            break;
-        case ClockKind::kWeekday:
-            firstDay = WeekdayOf(f.texts[0]);
-            break;
-        case ClockKind::kAnyDay:
-            break;
-        }
-        const std::int64_t hour = *n++;
-        const std::int64_t lastHour = form.hourRange ? *n++ : 31;
-        const std::int64_t minute = *n;
-        // A number wider than its bits would spill into its neighbours.
-        auto fits = [](std::int64_t v, std::int64_t max) { return v >= 0 && v <= max; };
-        if (!fits(day, 31) || !fits(hour, 31) || !fits(lastHour, 31) || !fits(minute, 63)) return std::nullopt;
-        return static_cast<std::uint32_t>(0x80000000u | month << 27 | day << 22 | firstDay << 19 |
-                                          lastDay << 16 | hour << 11 | lastHour << 6 | minute);
-    }
-    return std::nullopt;
+std::string ModeLetters(std::uint8_t attribute) {
+    std::string letters;
+    for (const ModePosition& p : kModePositions) letters += (attribute & p.bit) ? p.set : p.clear;
+    return letters;
 }
 
 bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
@@ -166,18 +104,18 @@ bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
     }
 
     LnkPrintf("\n        Parsing T%0.4d", static_cast<int>(t));
-    std::uint8_t& attribute = ctx.keyTable[kKeyAttributes + t];
-    attribute |= 0x80;
+    std::uint8_t& attribute = ctx.keyTable[AttributeOffset(t)];
+    attribute |= kBoundAttribute;
     ctx.triggerTable[t] = start;
     const std::optional<std::uint8_t> modes = ModeBits(fields->modes);
     if (!modes) return InvalidEntry(ctx, t);
     attribute |= *modes;
 
-    if (t >= kFirstClockTrigger && t <= kLastClockTrigger) {
+    if (IsClockTrigger(t)) {
         const std::optional<std::uint32_t> word =
             fields->count == 3 ? ClockConditionWord(fields->clock) : std::nullopt;
         if (!word) return InvalidEntry(ctx, t);
-        PutU32(&ctx.keyTable[kKeyClockSlots + 4 * (kLastClockTrigger - t)], *word);
+        PutU32(&ctx.keyTable[ClockSlotOffset(t)], *word);
     }
     return true;
 }

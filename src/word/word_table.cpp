@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/message.h"
+#include "base/section_writer.h"
 #include "word/clip_path.h"
 
 namespace zlt {
@@ -10,6 +11,19 @@ unsigned SampleRateOfCode(unsigned code) {
     for (const RateCode& r : kRateCodes)
         if (r.code == code) return r.hz;
     return 0;
+}
+
+std::optional<WordFormat> DecodeWordEntry(const WordEntry& e) {
+    WordFormat f;
+    const std::uint32_t flags = e.format & kFormatFlagsMask;
+    f.bits = flags == (kOneChannel | kEightBit) ? 8 : flags == (kOneChannel | kSixteenBit) ? 16 : 0;
+    f.sampleRate = SampleRateOfCode((e.length & kRateCodeMask) >> kRateCodeShift);
+    if (f.bits == 0 || f.sampleRate == 0 || (e.length & kUnusedLengthBits) != 0) return std::nullopt;
+    f.byteLength = WordBytes(e);
+    f.pages = WordPages(e);
+    f.startPage = e.format & kStartPageMask;
+    f.used = IsUsed(e);
+    return f;
 }
 
 std::string WordKey(unsigned n) { return FormatText("W%0.4d", static_cast<int>(n)); }
@@ -29,7 +43,7 @@ WordFault EntryOf(const ClipFormat& clip, WordEntry& entry) {
     }
     if (entry.length == 0) return WordFault::kSampleRate;
     if (clip.dataLength > kMaxClipBytes) return WordFault::kDataLength;
-    entry.length |= (clip.dataLength >> 4) & kLengthUnitsMask;
+    entry.length |= (clip.dataLength / kLengthUnitBytes) & kLengthUnitsMask;
     return WordFault::kNone;
 }
 
@@ -103,18 +117,10 @@ bool PlaceWords(LinkContext& ctx) {
 }
 
 bool WriteWordTableSection(LinkContext& ctx, DirSlot& slot) {
-    std::uint8_t bytes[8 * kEntryCount];
-    for (std::size_t n = 0; n < kEntryCount; ++n) {
-        PutU32(&bytes[8 * n], ctx.wordTable[n].format);
-        PutU32(&bytes[8 * n + 4], ctx.wordTable[n].length);
-    }
-    if (!ctx.image.Write(bytes, sizeof bytes)) {
-        LnkPrintf("\nErr: Can not wrtie file %s", ctx.imagePath.c_str());
-        return false;
-    }
-    slot.pageCount = PagesFor(sizeof bytes);
-    slot.byteLength = sizeof bytes;
-    return true;
+    static_assert(kWordEntryBytes * kEntryCount == kWordTableBytes);
+    std::array<std::uint8_t, kWordTableBytes> bytes;
+    for (std::size_t n = 0; n < kEntryCount; ++n) PutWordEntry(&bytes[kWordEntryBytes * n], ctx.wordTable[n]);
+    return EmitSection(ctx, slot, bytes);
 }
 
 }  // namespace zlt

@@ -11,6 +11,7 @@
 #include "base/context.h"
 #include "word/clip.h"
 
+#include <optional>
 #include <string>
 
 namespace zlt {
@@ -22,7 +23,13 @@ inline constexpr std::uint32_t kEightBit = 0x21000000;
 inline constexpr std::uint32_t kSixteenBit = 0x13000000;
 inline constexpr std::uint32_t kLengthUnitsMask = 0x00FFFFFF;
 inline constexpr unsigned kRateCodeShift = 24;
+inline constexpr std::uint32_t kRateCodeMask = 0x0F000000;
+inline constexpr std::uint32_t kUnusedLengthBits = 0x70000000;  // always 0
 inline constexpr std::uint32_t kUsedBit = 0x80000000;
+
+// LengthUnits counts the clip's data in units of this many bytes; a shorter
+// tail is not placed.
+inline constexpr std::uint32_t kLengthUnitBytes = 16;
 
 // Clip data must stay below 2^28 bytes to fit LengthUnits, and the word
 // image below 2^23 pages so that its byte length fits the directory.
@@ -42,13 +49,34 @@ inline constexpr RateCode kRateCodes[] = {
 // The sample rate of a RateCode, or 0 for a code no rate has.
 unsigned SampleRateOfCode(unsigned code);
 
+// An entry in the section: its two words, little-endian.
+inline constexpr std::size_t kWordEntryBytes = 8;
+inline void PutWordEntry(std::uint8_t* p, const WordEntry& e) {
+    PutU32(p, e.format);
+    PutU32(p + 4, e.length);
+}
+inline WordEntry GetWordEntry(const std::uint8_t* p) { return WordEntry{GetU32(p), GetU32(p + 4)}; }
+
 constexpr bool IsDefined(const WordEntry& e) { return e.length != 0; }
 constexpr bool IsUsed(const WordEntry& e) { return (e.length & kUsedBit) != 0; }
-constexpr bool IsSixteenBit(const WordEntry& e) { return (e.format & 0x02000000) != 0; }
 // L: bytes of sample data that go into the word image.
-constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * 16; }
+constexpr std::uint32_t WordBytes(const WordEntry& e) { return (e.length & kLengthUnitsMask) * kLengthUnitBytes; }
 // P: pages that the word takes in the word image.
 constexpr std::uint32_t WordPages(const WordEntry& e) { return PagesFor(WordBytes(e)); }
+
+// A word entry taken apart, as readers of an image see it.
+struct WordFormat {
+    unsigned bits = 0;             // 8 or 16
+    unsigned sampleRate = 0;       // Hz
+    std::uint32_t byteLength = 0;  // L
+    std::uint32_t pages = 0;       // P
+    std::uint32_t startPage = 0;   // in the word image; 0 unless used
+    bool used = false;
+};
+
+// The format of a defined entry; nothing for one that no clip gives (format
+// flags or rate code of no clip, unused bits set) or an undefined one.
+std::optional<WordFormat> DecodeWordEntry(const WordEntry& e);
 
 // The project key of word n: "W0012" for word 12.
 std::string WordKey(unsigned n);

@@ -1,5 +1,6 @@
 #include "base/image.h"
 
+#include "base/bytes.h"
 #include "base/message.h"
 #include "link/pipeline.h"
 #include "support/link_fixture.h"
@@ -26,19 +27,20 @@ std::string Hex(const std::uint8_t* p, std::size_t n) {
     return out;
 }
 
-TEST(ImageHeader, DirectoryOfTheWorkedExample) {
+// The directory of a firmware of 20000 bytes, a word image of 300 pages and
+// a read-me of 300 bytes.
+ImageHeader WorkedExample() {
     ImageHeader h;
     struct { unsigned type, first, pages, bytes; } rows[] = {
         {2, 1, 40, 20000}, {3, 41, 18, 9216}, {4, 59, 32, 16384}, {5, 91, 128, 65536},
         {6, 219, 128, 65536}, {7, 347, 300, 300 * 512}, {8, 647, 1, 300}};
-    for (auto r : rows) {
-        DirSlot& s = h.Slot(r.type);
-        s.type = static_cast<std::uint16_t>(r.type);
-        s.firstPage = r.first;
-        s.pageCount = r.pages;
-        s.byteLength = r.bytes;
-    }
-    auto bytes = h.Serialize();
+    for (auto r : rows)
+        h.Slot(r.type) = DirSlot{static_cast<std::uint16_t>(r.type), r.first, r.pages, r.bytes};
+    return h;
+}
+
+TEST(ImageHeader, DirectoryOfTheWorkedExample) {
+    auto bytes = WorkedExample().Serialize();
     const char* expected[] = {
         "43 46 4f 00 00 03 1f 00 00 00 00 00 00 00 00 00",
         "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
@@ -53,6 +55,56 @@ TEST(ImageHeader, DirectoryOfTheWorkedExample) {
     for (std::size_t row = 0; row < 9; ++row)
         EXPECT_EQ(Hex(&bytes[16 * row], 16), expected[row]) << "offset " << 16 * row;
     for (std::size_t i = 0x90; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0) << i;
+}
+
+// A file of the worked example's 648 pages parses back to its directory; each
+// fault of the container is named.
+TEST(ImageHeader, ParseChecksTheContainer) {
+    const ImageHeader example = WorkedExample();
+    std::string good(512 * 648, '\0');
+    const auto header = example.Serialize();
+    good.replace(0, header.size(), reinterpret_cast<const char*>(header.data()), header.size());
+    auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) { PutU32(reinterpret_cast<std::uint8_t*>(&b[at]), v); };
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> corrupt;
+        const char* error;  // "" for a sound file; else the start of the description
+    } cases[] = {
+        {"sound", [](std::string&) {}, ""},
+        {"empty file", [](std::string& b) { b.clear(); }, "file is 0 bytes"},
+        {"truncated header", [](std::string& b) { b.resize(100); }, "file is 100 bytes"},
+        {"truncated sections", [](std::string& b) { b.resize(b.size() - 512); }, "file is 331264 bytes, its directory describes 331776"},
+        {"trailing page", [](std::string& b) { b.append(512, '\0'); }, "file is 332288 bytes"},
+        {"wrong magic", [](std::string& b) { b[0] = 'X'; }, "not a CFO image"},
+        {"wrong version", [](std::string& b) { b[5] = 2; }, "unsupported format version 0x0200"},
+        {"wrong slot count", [](std::string& b) { b[6] = 30; }, "slot count is 30, not 31"},
+        {"reserved byte", [](std::string& b) { b[8] = 1; }, "reserved header byte 8 is not zero"},
+        {"slot 1 used", [](std::string& b) { b[0x10] = 1; }, "directory slot 1 is not empty"},
+        {"slot 9 used", [](std::string& b) { b[0x9C] = 1; }, "directory slot 9 is not empty"},
+        {"wrong type", [](std::string& b) { b[0x30] = 4; }, "directory slot 3 holds section type 4"},
+        {"slot reserved field", [](std::string& b) { b[0x42] = 1; }, "directory slot 4: reserved field"},
+        {"overlapping slots", [&](std::string& b) { put32(b, 0x34, 40); }, "section 3 starts at page 40, not at page 41"},
+        {"gap between slots", [&](std::string& b) { put32(b, 0x44, 60); }, "section 4 starts at page 60"},
+        {"bytes over pages", [&](std::string& b) { put32(b, 0x2C, 40 * 512 + 1); }, "section 2: 20481 bytes do not fit its 40 pages"},
+        {"whole page unused", [&](std::string& b) { put32(b, 0x8C, 0); }, "section 8: 1 pages for 0 bytes"},
+        {"table of wrong size", [&](std::string& b) { put32(b, 0x48, 31); }, "section 4 is 31 pages and 16384 bytes, not 32 pages"},
+        {"word image not whole pages", [&](std::string& b) { put32(b, 0x7C, 300 * 512 - 1); }, "section 7: 153599 bytes for 300 pages"},
+        {"non-zero padding", [](std::string& b) { b[512 + 20000] = 1; }, "section 2: padding is not zero"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = good;
+        c.corrupt(bytes);
+        std::string error;
+        const std::optional<ImageHeader> parsed = ParseImageHeader(AsBytes(bytes), error);
+        ASSERT_EQ(parsed.has_value(), *c.error == '\0') << error;
+        if (parsed) {
+            EXPECT_EQ(parsed->Serialize(), header);
+            EXPECT_EQ(SectionBytes(AsBytes(bytes), parsed->Slot(kSectionReadme)).size(), 300u);
+        } else {
+            EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        }
+    }
 }
 
 // Links the minimal project into `image` and reports the result.

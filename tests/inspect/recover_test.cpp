@@ -1,9 +1,8 @@
 // Link, read back, recover, relink: generated projects give identical images.
 #include "inspect/recover.h"
 
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
 #include "inspect/word_files.h"
+#include "base/bytes.h"
 #include "base/format.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
@@ -15,8 +14,6 @@
 namespace zlt::test {
 namespace {
 
-using inspect::Image;
-using inspect::SentenceListing;
 
 struct Linked {
     bool ok;
@@ -49,19 +46,19 @@ TEST(Recover, GeneratedProjectsRelinkToIdenticalImages) {
         }
         ++linked;
         std::string error;
-        std::optional<Image> image = inspect::ParseImage(first.image, error);
+        std::optional<DecodedImage> image = ReadImage(AsBytes(first.image), error);
         ASSERT_TRUE(image) << error;
         std::vector<SentenceListing> sentences;
-        ASSERT_TRUE(inspect::Disassemble(*image, sentences, error)) << error;
+        ASSERT_TRUE(ListSentences(*image, sentences, error)) << error;
         std::optional<std::string> recovered = inspect::RecoverProject(*image, sentences, error);
         ASSERT_TRUE(recovered) << error;
         fs::create_directory(dir / "out");
-        for (const inspect::WordInfo& w : image->words) {
-            auto clip = inspect::RecoveredClip(*image, w);
+        for (const WordInfo& w : image->words) {
+            auto clip = inspect::RecoveredClip(AsBytes(first.image), *image, w);
             WriteFile(dir / FormatText("out/W%0.4u.snx", w.number), std::string(clip.begin(), clip.end()));
         }
         fs::remove_all(dir / "in");  // the relink reads only what was recovered
-        EXPECT_EQ(inspect::FixedLinkTime(image->stamp), 86400 * 365);
+        EXPECT_EQ(inspect::FixedLinkTime(image->linkTime), 86400 * 365);
 
         WriteFile(project, *recovered);
         WorkingDirectory clips(dir / "out");  // the project names its clips relative to its folder

@@ -1,5 +1,6 @@
 #include "inspect/report.h"
 
+#include "base/bytes.h"
 #include "support/command.h"
 #include "support/link_fixture.h"
 
@@ -17,10 +18,11 @@ namespace {
 TEST(Report, DemoImageSummary) {
     const std::string source = ZLT_SOURCE_DIR;
     std::string error;
-    auto image = inspect::ParseImage(ReadFile(source + "/tests/golden/demo.cfo"), error);
+    const std::string demo = ReadFile(source + "/tests/golden/demo.cfo");
+    auto image = ReadImage(AsBytes(demo), error);
     ASSERT_TRUE(image) << error;
-    std::vector<inspect::SentenceListing> sentences;
-    ASSERT_TRUE(inspect::Disassemble(*image, sentences, error)) << error;
+    std::vector<SentenceListing> sentences;
+    ASSERT_TRUE(ListSentences(*image, sentences, error)) << error;
     EXPECT_EQ(inspect::TextReport(*image, sentences), ReadFile(source + "/tests/golden/demo.inspect.txt"));
     const std::string json = inspect::JsonReport(*image, sentences);
     EXPECT_NE(json.find("\"text\": \"^BLK_L20+W0004+M50+^RET\""), std::string::npos);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace zlt::test {
 namespace {
 
@@ -63,6 +65,35 @@ TEST(OptionTable, StoredValues) {
         ASSERT_TRUE(run->ok) << run->log.Text();
         EXPECT_TRUE(run->log.lines().empty());
         for (const Field& f : c.fields) EXPECT_EQ(Read(*run->ctx, f), f.value) << "offset " << f.offset;
+    }
+}
+
+// Every option reads back as the value a project would write, and a project
+// of those values stores the same settings again.
+TEST(OptionTable, ValuesReadBackAsAProjectWritesThem) {
+    struct Case {
+        std::string ini;
+        std::vector<std::pair<std::string, std::string>> values;  // some of those read back
+    } cases[] = {
+        {"", {{"Reset_Beep", "true"}, {"UseStartupPlay", "false"}, {"BaudRate", "9600"}, {"FrameEnding2", "255"}}},
+        {"[ZLP.Firmware]\nBUSY_Signal=300\nStartupPlayVtg=-7\nSTG_ImmediateBreakCTG=no\n"
+         "[ZLP.Firmware.UartMode]\nBaudRate=1200\nFrameEnding1=0x12\n",
+         {{"BUSY_Signal", "44"}, {"StartupPlayVtg", "-7"}, {"STG_ImmediateBreakCTG", "false"},
+          {"BkgndCTG_Resumable", "true"}, {"FrameEnding1", "18"}}},
+    };
+    for (const auto& c : cases) {
+        auto first = ParseOptions(c.ini);
+        std::string project, section;
+        std::map<std::string, std::string> read;
+        for (const OptionField& f : OptionFields()) {
+            if (f.section != section) project += "[" + (section = f.section) + "]\n";
+            read[f.key] = OptionValueText(f, first->ctx->keyTable);
+            project += std::string(f.key) + "=" + read[f.key] + "\n";
+        }
+        for (const auto& [key, value] : c.values) EXPECT_EQ(read[key], value) << key;
+        auto second = ParseOptions(project);
+        ASSERT_TRUE(second->ok);
+        EXPECT_EQ(second->ctx->keyTable, first->ctx->keyTable) << project;
     }
 }
 

@@ -20,8 +20,8 @@ struct EncodeCase {
 std::uint16_t Encode(const std::string& step) {
     LabelTable labels;
     const Mnemonic* m = FindMnemonic(step);
-    if (m == nullptr || m->kind != StepKind::kInstruction) return 0;
-    return m->encode(*m, step, labels);
+    if (m == nullptr || !m->StoresUnit()) return 0;
+    return EncodeInstruction(*m, step, labels);
 }
 
 void ExpectUnits(const std::vector<EncodeCase>& cases) {
@@ -136,10 +136,10 @@ TEST(Instructions, BlockJumpsTakeLabelNumbers) {
     LabelTable labels;
     const Mnemonic* call = FindMnemonic("^CALL_A_B");
     const Mnemonic* jmp = FindMnemonic("^JMP_A");
-    EXPECT_EQ(call->encode(*call, "^CALL_A_B", labels), 0x8001);
+    EXPECT_EQ(EncodeInstruction(*call, "^CALL_A_B", labels), 0x8001);
     EXPECT_STREQ(labels.Name(1), "A_B");  // underscores belong to the label
-    EXPECT_EQ(jmp->encode(*jmp, "^JMP_A", labels), 0xC002);
-    EXPECT_EQ(jmp->encode(*jmp, "^JMP_A_B", labels), 0xC001);
+    EXPECT_EQ(EncodeInstruction(*jmp, "^JMP_A", labels), 0xC002);
+    EXPECT_EQ(EncodeInstruction(*jmp, "^JMP_A_B", labels), 0xC001);
 }
 
 // Within a group the first prefix in test order decides; a prefix that takes
@@ -161,6 +161,47 @@ TEST(Instructions, PrefixOrder) {
         const Mnemonic* m = FindMnemonic(c.step);
         EXPECT_EQ(m ? std::string(m->prefix) : "", c.prefix) << c.step;
     }
+}
+
+// Units read back as the step texts that make them; units that no step
+// makes read as nothing.
+TEST(CodeUnits, StepTextsOfUnits) {
+    const std::pair<std::uint16_t, const char*> cases[] = {
+        {0x020A, "^MOV_R1_R2"}, {0x410A, "^MOV_R1_A"}, {0x0047, "^CMP_R0_R7"}, {0x0905, "^CMP_R1_5"},
+        {0x03FF, "^BITS_R7_R7"}, {0x0085, "^SHL_R5"}, {0x00B8, "^POP_R0"}, {0x009A, "^TXD_R2"},
+        {0x0141, "^TXD_41"}, {0x7009, "^IOR_R0_HOUR"}, {0x790A, "^IOW_R1_MINUTE"}, {0x0400, "M0"},
+        {0x07FF, "M51150"}, {0x2003, "W0003"}, {0x3FFF, "W8191"}, {0x0020, "^RET"}, {0x0022, "^CLRC"},
+        {0xFFFF, "^EOP"}, {0x1B05, "^JNC_STEP<t>"}, {0x1200, "^DJNZ_R2_STEP<t>"}, {0xC003, "^JMP_<t>"},
+        {0x0000, ""}, {0x0001, nullptr}, {0x0023, nullptr}, {0x0030, nullptr},
+        {0x700D, nullptr},  // IOR of port 13
+        {0x7800, nullptr},  // IOW of an input port
+    };
+    for (const auto& [unit, text] : cases) {
+        const std::optional<DecodedUnit> d = DecodeUnit(unit);
+        EXPECT_EQ(d ? StepText(*d, "<t>") : "(none)", text ? text : "(none)") << std::hex << unit;
+    }
+    EXPECT_EQ(StepDistance(*DecodeUnit(0x10FF)), -1);
+    EXPECT_EQ(BlockStart(*DecodeUnit(0xC003)), 6u);
+}
+
+// Every unit that decodes encodes back to itself, field by field and through
+// its step text.
+TEST(CodeUnits, EveryUnitEncodesBack) {
+    unsigned decoded = 0;
+    LabelTable labels;
+    for (unsigned u = 0; u <= 0xFFFF; ++u) {
+        const std::optional<DecodedUnit> d = DecodeUnit(static_cast<std::uint16_t>(u));
+        if (!d) continue;
+        ++decoded;
+        ASSERT_EQ(EncodeUnit(*d), u) << std::hex << u;
+        if (d->mnemonic == nullptr) continue;  // pad, word and mute units
+        const bool jump = d->layout == UnitLayout::kBlockJump;
+        const std::string text = StepText(*d, jump ? "L" : std::to_string(d->value));
+        labels.Clear();
+        // A CALL or JMP takes its label's number, here the first one.
+        ASSERT_EQ(EncodeInstruction(*FindMnemonic(text), text, labels), jump ? (u & 0xC000) + 1 : u) << text;
+    }
+    EXPECT_EQ(decoded, 61476u);
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // plays, and read back out of the word image. The samples must be the
 // source's sine at the clip's rate within the error that resampling and
 // quantisation allow.
-#include "inspect/image_model.h"
+#include "base/bytes.h"
+#include "reader/decoded_image.h"
 #include "inspect/word_files.h"
 #include "snx/audio_fixture.h"
 #include "zlt900-snx/encode.h"
@@ -30,15 +31,15 @@ Word LinkAndReadBack(const TempDir& dir, const std::string& clip) {
     auto run = Link(dir, MinimalProject("[ZLP.Word]\nW0000=" + clip + "\n[ZLP.Sentence]\nS0000=W0000\n"));
     EXPECT_TRUE(run->ok) << run->log.Text();
     std::string error;
-    auto image = inspect::ParseImage(run->image, error);
+    auto image = ReadImage(AsBytes(run->image), error);
     EXPECT_TRUE(image) << error;
     if (!image) return word;
-    for (const inspect::WordInfo& w : image->words) {
+    for (const WordInfo& w : image->words) {
         if (w.number != 0) continue;
         EXPECT_TRUE(w.used);
         word.rate = w.sampleRate;
         word.bits = w.bits;
-        const std::vector<std::uint8_t> bytes = inspect::WordSamples(*image, w);
+        const std::vector<std::uint8_t> bytes = inspect::WordSamples(AsBytes(run->image), *image, w);
         if (w.bits == 8) {
             for (std::uint8_t b : bytes) word.samples.push_back((b - 128) / 128.0);
         } else {

@@ -24,19 +24,28 @@ TEST(Readme, TextOfALink) {
     EXPECT_EQ(run->image.substr(512 * first, length), expected);
 }
 
-TEST(Readme, FieldsAndPageRule) {
-    LinkContext ctx;
-    ctx.modelName = "Zelta-900";
-    ctx.triggerModeName = "TGM_BIN_M0";
-    ctx.projectPath = "p%s%d.zlp";  // a '%' in a path prints literally
-    ctx.imagePath = "i.cfo";
-    const LinkTime t{2026, 3, 4, 5, 9, 4, 7, 999};
-    std::string text = FormatReadme(ctx, "", t);
-    EXPECT_NE(text.find("\tZLP file name : p%s%d.zlp\n"), std::string::npos);
+// The fields of a read-me read back from its text; other texts are no read-me.
+TEST(Readme, FieldsReadBack) {
+    const ReadmeFields cases[] = {
+        {"Zelta-900", "TGM_BIN_M0", "p%s%d.zlp", "i.cfo", "", 2026, 3, 5, 9, 4, 7},
+        {"Zelta-900", "tgm_cycle_m0", "C:\\p.zlp", "out.cfo", "a: b\tc\nd", 1970, 1, 1, 0, 0, 0},
+        {"Zelta-900", "TGM_HGPS2_M2", "", "", "None", 12345, 12, 31, 23, 59, 59},
+    };
+    for (const ReadmeFields& f : cases) {
+        const std::string text = FormatReadme(f);
+        EXPECT_EQ(text.find('\r'), std::string::npos);
+        EXPECT_EQ(ParseReadme(text), f) << text;
+        EXPECT_FALSE(ParseReadme(text + "x"));
+        EXPECT_FALSE(ParseReadme(text.substr(1)));
+    }
+    const std::string text = FormatReadme(cases[0]);
+    EXPECT_NE(text.find("\tZLP file name : p%s%d.zlp\n"), std::string::npos);  // a '%' in a path prints literally
     EXPECT_NE(text.find("\tUser descr.   : \n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\tLinking time  : 2026/03/05 - 09:04:07")) << text;
-    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_FALSE(ParseReadme(text.substr(0, text.size() - 2) + "xx"));
+}
 
+TEST(Readme, PageRule) {
     // Grow the description to make texts of 512 and 513 bytes.
     struct Case {
         std::size_t length;
@@ -45,12 +54,9 @@ TEST(Readme, FieldsAndPageRule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
         TempDir dir;
-        LinkContext same;
-        same.modelName = "Zelta-900";
-        same.triggerModeName = "TGM_SINGLE_M0";
-        same.projectPath = dir / "project.zlp";
-        same.imagePath = dir / "out.cfo";
-        const std::size_t base = FormatReadme(same, "", LinkTime{1970, 1, 4, 1, 0, 0, 0, 0}).size();
+        const std::size_t base =
+            FormatReadme({"Zelta-900", "TGM_SINGLE_M0", dir / "project.zlp", dir / "out.cfo", "", 1970, 1, 1, 0, 0, 0})
+                .size();
         std::string description(c.length - base, 'd');
         auto run = Link(dir, MinimalProject("Description=" + description + "\n"));
         ASSERT_TRUE(run->ok);

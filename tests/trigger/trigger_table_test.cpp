@@ -2,7 +2,6 @@
 
 #include "base/bytes.h"
 #include "support/stage_fixture.h"
-#include "trigger/key_sections.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +74,8 @@ TEST(TriggerTable, EntriesOfOrdinaryTriggers) {
         }
         ASSERT_TRUE(run->ok) << run->log.Text();
         EXPECT_EQ(lines, std::vector<std::string>{"\n        Parsing T0003"});
-        EXPECT_EQ(run->ctx->keyTable[kKeyAttributes + 3], c.attribute);
+        EXPECT_EQ(run->ctx->keyTable[AttributeOffset(3)], c.attribute);
+        EXPECT_EQ(ModeBits(ModeLetters(c.attribute)).value_or(0) | kBoundAttribute, c.attribute);
         EXPECT_EQ(run->ctx->triggerTable[3], c.start);
     }
 }
@@ -85,7 +85,7 @@ TEST(TriggerTable, UnusedTriggersAndReferenceFailure) {
         auto run = RunTriggers(std::string("T0002=") + value + "\n");
         EXPECT_TRUE(run->ok) << value;
         EXPECT_TRUE(run->log.lines().empty()) << value;
-        EXPECT_EQ(run->ctx->keyTable[kKeyAttributes + 2], 0) << value;
+        EXPECT_EQ(run->ctx->keyTable[AttributeOffset(2)], 0) << value;
     }
     auto run = RunTriggers("T0001=LUN + S0005\n");
     EXPECT_FALSE(run->ok);
@@ -99,53 +99,7 @@ TEST(TriggerTable, UnusedTriggersAndReferenceFailure) {
     // No section at all: every table stays zero.
     run = RunTriggers("");
     EXPECT_TRUE(run->ok);
-    for (std::size_t i = kKeyAttributes; i < kKeyTableSize; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
-}
-
-TEST(TriggerTable, ClockConditionWords) {
-    struct Case {
-        const char* condition;
-        std::uint32_t word;  // 0: no form matches, "Inavlid code"
-    } cases[] = {
-        {"8:30", 0x803F47DE},
-        {"MON~FRI/8~17:0", 0x800D4440},
-        {"DEC-25/8:30", 0xE67F47DE},
-        {"dec-25/8:30", 0xE67F47DE},
-        {"MON/8:30", 0x800F47DE},
-        {"XYZ/8:30", 0x800747DE},    // unknown weekday: Sunday
-        {"FOO-3/8:30", 0x88FF47DE},  // unknown month: January
-        {"8:30x", 0x803F47DE},       // text after the last number is ignored
-        {"MON-FRI/8:30", 0x800747DE},  // a hyphen: one unknown weekday name
-        {"DEC-24/8~20:15", 0xE63F450F},
-        {"MON~FRI/12:0", 0x800D67C0},
-        {"SAT/9~12:30", 0x80374B1E},
-        {"8~17:0", 0x803F4440},
-        {"10~17:30", 0x803F545E},
-        {"0:0", 0x803F07C0},
-        {"31~31:63", 0x803FFFFF},
-        {"JAN-31/0:0", 0x8FFF07C0},
-        {"32:0", 0},                 // hour wider than 5 bits
-        {"8:64", 0},                 // minute wider than 6 bits
-        {"8~32:0", 0},
-        {"DEC-32/8:30", 0},
-        {"-1:0", 0},
-        {"99999999999:0", 0},
-        {"DECEMBER-25/8:30", 0},     // a name over 7 characters is no name
-        {"8", 0},
-        {":30", 0},
-        {"MON/8", 0},
-        {"", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.condition);
-        std::optional<std::uint32_t> word = ClockConditionWord(c.condition);
-        if (c.word == 0) {
-            EXPECT_FALSE(word.has_value()) << std::hex << *word;
-        } else {
-            ASSERT_TRUE(word.has_value());
-            EXPECT_EQ(*word, c.word) << std::hex << *word;
-        }
-    }
+    for (std::size_t i = AttributeOffset(0); i < kKeyTableBytes; ++i) ASSERT_EQ(run->ctx->keyTable[i], 0);
 }
 
 TEST(TriggerTable, ClockTriggersFillTheirSlots) {

@@ -86,34 +86,51 @@ TEST(ParseWordTable, KeysWithGapsAndShortKeys) {
     EXPECT_EQ(defined, (std::vector<unsigned>{0, 5, 8191}));
 }
 
-TEST(WordEntry, LengthUnitsAndPages) {
-    // DataLength (as checked), LengthUnits, L, P.
-    const std::array<std::uint32_t, 4> cases[] = {
-        {1000, 62, 992, 2}, {12, 0, 0, 0}, {16, 1, 16, 1}, {512, 32, 512, 1},
-        {528, 33, 528, 2}, {1024, 64, 1024, 2}, {0x0FFFFFFC, 0xFFFFFF, 0x0FFFFFF0, 0x80000},
+// A clip's format goes into an entry and its eight bytes, and reads back as
+// the clip's width and rate and the bytes and pages the word takes.
+TEST(WordEntry, ClipFormatsReadBack) {
+    struct Case {
+        ClipFormat clip;  // DataLength as checked
+        WordEntry entry;
+        std::uint32_t bytes, pages;
+    } cases[] = {
+        {{1, 8, 8000, 1000}, {0x25000000, 0x0100003E}, 992, 2},
+        {{1, 16, 11025, 12}, {0x17000000, 0x02000000}, 0, 0},
+        {{1, 8, 16000, 16}, {0x25000000, 0x03000001}, 16, 1},
+        {{1, 16, 22050, 512}, {0x17000000, 0x04000020}, 512, 1},
+        {{1, 8, 24000, 528}, {0x25000000, 0x05000021}, 528, 2},
+        {{1, 16, 32000, 1024}, {0x17000000, 0x06000040}, 1024, 2},
+        {{1, 8, 40000, 20}, {0x25000000, 0x07000001}, 16, 1},
+        {{1, 16, 44100, 0x0FFFFFFC}, {0x17000000, 0x08FFFFFF}, 0x0FFFFFF0, 0x80000},
+        {{1, 8, 48000, 4}, {0x25000000, 0x09000000}, 0, 0},
     };
-    for (const auto& [dataLength, units, bytes, pages] : cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.clip.sampleRate);
         WordEntry e;
-        ClipFormat clip{1, 8, 8000, dataLength};
-        ASSERT_EQ(EntryOf(clip, e), WordFault::kNone);
-        EXPECT_EQ(e.length & kLengthUnitsMask, units) << dataLength;
-        EXPECT_EQ(WordBytes(e), bytes) << dataLength;
-        EXPECT_EQ(WordPages(e), pages) << dataLength;
-    }
-}
-
-TEST(WordEntry, RateCodes) {
-    const std::pair<std::uint32_t, std::uint32_t> rates[] = {
-        {8000, 1}, {11025, 2}, {16000, 3}, {22050, 4}, {24000, 5},
-        {32000, 6}, {40000, 7}, {44100, 8}, {48000, 9}};
-    for (const auto& [rate, code] : rates) {
-        WordEntry e;
-        ASSERT_EQ(EntryOf(ClipFormat{1, 16, rate, 64}, e), WordFault::kNone) << rate;
-        EXPECT_EQ((e.length >> kRateCodeShift) & 0xF, code) << rate;
+        ASSERT_EQ(EntryOf(c.clip, e), WordFault::kNone);
+        EXPECT_EQ(e.format, c.entry.format);
+        EXPECT_EQ(e.length, c.entry.length);
+        for (bool used : {false, true}) {
+            std::uint8_t bytes[kWordEntryBytes];
+            PutWordEntry(bytes, {e.format | (used ? 77 : 0), e.length | (used ? kUsedBit : 0)});
+            const std::optional<WordFormat> f = DecodeWordEntry(GetWordEntry(bytes));
+            ASSERT_TRUE(f);
+            EXPECT_EQ(f->bits, c.clip.bitsPerChannel);
+            EXPECT_EQ(f->sampleRate, c.clip.sampleRate);
+            EXPECT_EQ(f->byteLength, c.bytes);
+            EXPECT_EQ(f->pages, c.pages);
+            EXPECT_EQ(f->used, used);
+            EXPECT_EQ(f->startPage, used ? 77u : 0u);
+        }
     }
     for (std::uint32_t rate : {2100u, 7999u, 8001u, 12000u, 47999u}) {
         WordEntry e;
         EXPECT_EQ(EntryOf(ClipFormat{1, 16, rate, 64}, e), WordFault::kSampleRate) << rate;
+    }
+    // Entries that no clip gives.
+    for (WordEntry e : {WordEntry{0, 0}, WordEntry{0x27000000, 0x01000001}, WordEntry{0x25000000, 0x0A000001},
+                        WordEntry{0x25000000, 0x00000001}, WordEntry{0x17000000, 0x11000001}}) {
+        EXPECT_FALSE(DecodeWordEntry(e)) << std::hex << e.format << " " << e.length;
     }
 }
 

@@ -3,15 +3,24 @@
 // neither a FIFO nor a device nor a huge file can hold or swell the reader.
 #pragma once
 
-#include "inspect/image_model.h"
+#include "platform/files.h"
+#include "reader/decoded_image.h"
 
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace zlt::inspect {
 
-// The image at path, checked and decoded (ParseImage); nothing with the
-// first fault in error.
-std::optional<Image> LoadImage(const std::string& path, std::string& error);
+struct LoadedImage {
+    std::unique_ptr<platform::MappedFile> mapped;  // keeps `file` alive
+    std::span<const std::uint8_t> file;
+    DecodedImage image;
+};
+
+// The image at path, checked and decoded (ReadImage); nothing with the first
+// fault in error.
+std::optional<LoadedImage> LoadImage(const std::string& path, std::string& error);
 
 }  // namespace zlt::inspect

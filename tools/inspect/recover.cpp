@@ -1,41 +1,15 @@
 #include "inspect/recover.h"
 
-#include "inspect/report.h"
 #include "base/format.h"
+#include "target/firmware.h"
+#include "target/readme.h"
+#include "trigger/clock_condition.h"
 
 #include <ctime>
 
 namespace zlt::inspect {
 
-namespace {
-
-// The value of a read-me line "\t<label>: <value>\n".
-std::optional<std::string> ReadmeField(const std::string& readme, const std::string& label,
-                                       const std::string& next) {
-    const std::string head = "\n\t" + label + ": ";
-    const std::size_t at = readme.find(head);
-    if (at == std::string::npos) return std::nullopt;
-    const std::size_t from = at + head.size();
-    const std::size_t to = readme.find("\n\t" + next, from);
-    if (to == std::string::npos) return std::nullopt;
-    return readme.substr(from, to - from);
-}
-
-}  // namespace
-
-std::optional<ReadmeFacts> ParseReadme(const std::string& readme) {
-    if (!readme.starts_with("\nReadme file for NVK Zelta series\n\n\tProduct model : Zelta-900\n"))
-        return std::nullopt;
-    ReadmeFacts f;
-    auto mode = ReadmeField(readme, "Trigger mode  ", "ZLP file name");
-    auto project = ReadmeField(readme, "ZLP file name ", "CFO file name");
-    auto image = ReadmeField(readme, "CFO file name ", "User descr.");
-    auto description = ReadmeField(readme, "User descr.   ", "Linking time");
-    if (!mode || !project || !image || !description) return std::nullopt;
-    return ReadmeFacts{*mode, *project, *image, *description};
-}
-
-std::optional<long long> FixedLinkTime(const LinkStamp& s) {
+std::optional<long long> FixedLinkTime(const LinkTime& s) {
     if (s.millisecond != 0 || s.month < 1 || s.month > 12) return std::nullopt;
     std::tm tm{};
     tm.tm_year = static_cast<int>(s.year) - 1900;
@@ -52,14 +26,14 @@ std::optional<long long> FixedLinkTime(const LinkStamp& s) {
     return static_cast<long long>(t);
 }
 
-std::optional<std::string> RecoverProject(const Image& image, const std::vector<SentenceListing>& sentences,
+std::optional<std::string> RecoverProject(const DecodedImage& image, const std::vector<SentenceListing>& sentences,
                                           std::string& error) {
     if (!image.firmwareId) {
         error = "the firmware is none of the images this linker carries";
         return std::nullopt;
     }
-    const std::optional<ReadmeFacts> readme = ParseReadme(image.readme);
-    if (!readme) {
+    const std::optional<ReadmeFields> readme = ParseReadme(image.readme);
+    if (!readme || readme->model != kModelName) {
         error = "the read-me is not the one the linker writes";
         return std::nullopt;
     }
@@ -85,9 +59,7 @@ std::optional<std::string> RecoverProject(const Image& image, const std::vector<
 
     p += "\n[ZLP.Sentence]\n";
     for (std::size_t i = 0; i < sentences.size(); ++i) {
-        std::string text;
-        for (const std::string& step : sentences[i].steps) text += (text.empty() ? "" : "+") + step;
-        p += FormatText("S%0.4u=", static_cast<unsigned>(i)) + (text.empty() ? "N" : text) + "\n";
+        p += FormatText("S%0.4u=", static_cast<unsigned>(i)) + SentenceText(sentences[i]) + "\n";
     }
 
     p += "\n[ZLP.Trigger]\n";

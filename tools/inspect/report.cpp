@@ -1,32 +1,25 @@
 #include "inspect/report.h"
 
 #include "base/format.h"
+#include "trigger/clock_condition.h"
 
 namespace zlt::inspect {
 
 namespace {
-
-const char* const kSectionNames[9] = {"", "", "System-K", "ZLT_KTAB.BIN", "ZLT_TTAB.BIN",
-                                      "ZLT_STAB.BIN", "ZLT_WTAB.BIN", "ZLT_WIMG.BIN", "ReadMe.txt"};
-
-std::string JoinSteps(const SentenceListing& s) {
-    std::string text;
-    for (const std::string& step : s.steps) text += (text.empty() ? "" : "+") + step;
-    return text.empty() ? "N" : text;
-}
 
 std::string SentenceName(const std::vector<SentenceListing>& sentences, unsigned unit) {
     const int n = SentenceAt(sentences, unit);
     return n < 0 ? FormatText("unit %u", unit) : FormatText("S%0.4d", n);
 }
 
-std::string FirmwareName(const Image& image) {
+std::string FirmwareName(const DecodedImage& image) {
     return image.firmwareId ? image.triggerMode : "unknown firmware";
 }
 
-std::string StampText(const LinkStamp& t) {
-    return FormatText("%0.4u/%0.2u/%0.2u %0.2u:%0.2u:%0.2u.%0.3u", t.year, t.month, t.day, t.hour, t.minute,
-                      t.second, t.millisecond);
+std::string StampText(const LinkTime& t) {
+    return FormatText("%0.4u/%0.2u/%0.2u %0.2u:%0.2u:%0.2u.%0.3u", unsigned{t.year}, unsigned{t.month},
+                      unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second},
+                      unsigned{t.millisecond});
 }
 
 // A JSON string literal of 8-bit text: bytes outside ASCII are kept as the
@@ -51,24 +44,18 @@ std::string Json(std::string_view text) {
 
 }  // namespace
 
-int SentenceAt(const std::vector<SentenceListing>& sentences, unsigned unit) {
-    for (std::size_t i = 0; i < sentences.size(); ++i)
-        if (sentences[i].start == unit) return static_cast<int>(i);
-    return -1;
-}
-
-std::string TextReport(const Image& image, const std::vector<SentenceListing>& sentences) {
+std::string TextReport(const DecodedImage& image, const std::vector<SentenceListing>& sentences) {
     std::string out;
-    out += FormatText("CFO image, %u pages\n", static_cast<unsigned>(image.data.size() / 512));
+    out += FormatText("CFO image, %u pages\n", image.pages);
     out += "Directory:\n";
-    for (unsigned t = 2; t <= 8; ++t) {
-        const SectionView& s = image.sections[t];
-        out += FormatText("  %u %-13s first page %5u, %5u pages, %9u bytes\n", t, kSectionNames[t],
-                          s.firstPage, s.pageCount, s.byteLength);
+    for (const SectionKind& kind : kSectionKinds) {
+        const DirSlot& s = image.header.Slot(kind.type);
+        out += FormatText("  %u %-13s first page %5u, %5u pages, %9u bytes\n", unsigned{kind.type},
+                          std::string(kind.name).c_str(), s.firstPage, s.pageCount, s.byteLength);
     }
     out += "Trigger mode: " + FirmwareName(image);
     if (image.firmwareId) out += FormatText(" (firmware %u)", *image.firmwareId);
-    out += "\nModel-ID: " + image.modelId + "\nLink time: " + StampText(image.stamp) + "\n";
+    out += "\nModel-ID: " + image.modelId + "\nLink time: " + StampText(image.linkTime) + "\n";
     out += "Options:\n";
     for (const OptionValue& o : image.options) out += "  " + o.key + " = " + o.value + "\n";
     out += FormatText("Triggers: %u\n", static_cast<unsigned>(image.triggers.size()));
@@ -87,24 +74,27 @@ std::string TextReport(const Image& image, const std::vector<SentenceListing>& s
     out += FormatText("Sentences: %u\n", static_cast<unsigned>(sentences.size()));
     for (std::size_t i = 0; i < sentences.size(); ++i)
         out += FormatText("  S%0.4u (unit %u) = ", static_cast<unsigned>(i), unsigned{sentences[i].start}) +
-               JoinSteps(sentences[i]) + "\n";
+               SentenceText(sentences[i]) + "\n";
     out += "Read-me:" + image.readme + "\n";
     return out;
 }
 
-std::string JsonReport(const Image& image, const std::vector<SentenceListing>& sentences) {
+std::string JsonReport(const DecodedImage& image, const std::vector<SentenceListing>& sentences) {
     std::string out = "{\n";
-    out += FormatText("  \"pages\": %u,\n  \"sections\": [", static_cast<unsigned>(image.data.size() / 512));
-    for (unsigned t = 2; t <= 8; ++t) {
-        const SectionView& s = image.sections[t];
+    out += FormatText("  \"pages\": %u,\n  \"sections\": [", image.pages);
+    const char* separator = "";
+    for (const SectionKind& kind : kSectionKinds) {
+        const DirSlot& s = image.header.Slot(kind.type);
         out += FormatText("%s\n    {\"type\": %u, \"name\": \"%s\", \"firstPage\": %u, \"pageCount\": %u, "
                           "\"byteLength\": %u}",
-                          t == 2 ? "" : ",", t, kSectionNames[t], s.firstPage, s.pageCount, s.byteLength);
+                          separator, unsigned{kind.type}, std::string(kind.name).c_str(), s.firstPage, s.pageCount,
+                          s.byteLength);
+        separator = ",";
     }
     out += "\n  ],\n  \"triggerMode\": " + (image.firmwareId ? Json(image.triggerMode) : std::string("null"));
     out += FormatText(",\n  \"firmwareId\": %s", image.firmwareId ? std::to_string(*image.firmwareId).c_str() : "null");
     out += ",\n  \"modelId\": " + Json(image.modelId);
-    out += ",\n  \"linkTime\": " + Json(StampText(image.stamp));
+    out += ",\n  \"linkTime\": " + Json(StampText(image.linkTime));
     out += ",\n  \"options\": {";
     for (std::size_t i = 0; i < image.options.size(); ++i)
         out += (i ? ",\n    " : "\n    ") + Json(image.options[i].key) + ": " + Json(image.options[i].value);
@@ -129,7 +119,7 @@ std::string JsonReport(const Image& image, const std::vector<SentenceListing>& s
     for (std::size_t i = 0; i < sentences.size(); ++i)
         out += FormatText("%s\n    {\"sentence\": %u, \"startUnit\": %u, \"text\": ", i ? "," : "",
                           static_cast<unsigned>(i), unsigned{sentences[i].start}) +
-               Json(JoinSteps(sentences[i])) + "}";
+               Json(SentenceText(sentences[i])) + "}";
     out += "\n  ],\n  \"readme\": " + Json(image.readme) + "\n}\n";
     return out;
 }

@@ -1,19 +1,15 @@
 // The readable summary of an image, as text or as JSON.
 #pragma once
 
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
 
 #include <string>
 #include <vector>
 
 namespace zlt::inspect {
 
-std::string TextReport(const Image& image, const std::vector<SentenceListing>& sentences);
-std::string JsonReport(const Image& image, const std::vector<SentenceListing>& sentences);
-
-// The listed sentence whose code starts at `unit`, as its position in the
-// listing; -1 when none does.
-int SentenceAt(const std::vector<SentenceListing>& sentences, unsigned unit);
+std::string TextReport(const DecodedImage& image, const std::vector<SentenceListing>& sentences);
+std::string JsonReport(const DecodedImage& image, const std::vector<SentenceListing>& sentences);
 
 }  // namespace zlt::inspect

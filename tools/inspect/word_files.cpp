@@ -7,21 +7,12 @@
 
 namespace zlt::inspect {
 
-namespace {
-
-std::span<const std::uint8_t> WordPages(const Image& image, const WordInfo& word) {
-    const std::string_view all = image.WordImage();
-    const std::size_t from = 512ull * word.startPage, size = 512ull * word.pages;
-    return {reinterpret_cast<const std::uint8_t*>(all.data()) + from, size};
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> WordSamples(const Image& image, const WordInfo& word) {
+std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                      const WordInfo& word) {
     std::vector<std::uint8_t> out;
-    if (!word.used) return out;
-    if (word.bits == 8) return DecodePages8(WordPages(image, word), word.byteLength);
-    for (std::int16_t s : DecodePages16(WordPages(image, word), word.byteLength / 2)) {
+    const std::span<const std::uint8_t> pages = WordPagesOf(file, image, word);
+    if (word.bits == 8) return DecodePages8(pages, word.byteLength);
+    for (std::int16_t s : DecodePages16(pages, word.byteLength / 2)) {
         out.push_back(static_cast<std::uint8_t>(s));
         out.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) >> 8));
     }
@@ -62,7 +53,8 @@ std::vector<std::uint8_t> WavFile(const WordInfo& word, const std::vector<std::u
 #pragma GCC diagnostic pop
 #endif
 
-std::vector<std::uint8_t> RecoveredClip(const Image& image, const WordInfo& word) {
+std::vector<std::uint8_t> RecoveredClip(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                        const WordInfo& word) {
     ClipFields fields;
     fields.bitsPerChannel = static_cast<std::uint16_t>(word.bits);
     fields.sampleRate = word.sampleRate;
@@ -72,11 +64,11 @@ std::vector<std::uint8_t> RecoveredClip(const Image& image, const WordInfo& word
     std::vector<std::uint8_t> data;
     if (!word.used) {
         data.assign(fields.dataLength, 0);
-    } else if (word.bits == 8) {
-        // Whole pages, so that the last block reads back exactly as linked.
-        data = EncodeSamples8(header, DecodePages8(WordPages(image, word), 512ull * word.pages));
     } else {
-        data = EncodeSamples16(header, DecodePages16(WordPages(image, word), 256ull * word.pages));
+        // Whole pages, so that the last block reads back exactly as linked.
+        const std::span<const std::uint8_t> pages = WordPagesOf(file, image, word);
+        data = word.bits == 8 ? EncodeSamples8(header, DecodePages8(pages, pages.size()))
+                              : EncodeSamples16(header, DecodePages16(pages, pages.size() / 2));
     }
     return ClipFileBytes(header, data);
 }

@@ -2,23 +2,26 @@
 // files that link back to the same word table entries and pages.
 #pragma once
 
-#include "inspect/image_model.h"
+#include "reader/decoded_image.h"
 
 #include <cstdint>
-#include <string>
+#include <span>
 #include <vector>
 
 namespace zlt::inspect {
 
-// The samples a used word holds in the word image: unsigned bytes for 8-bit
-// words, signed 16-bit little-endian pairs for 16-bit words.
-std::vector<std::uint8_t> WordSamples(const Image& image, const WordInfo& word);
+// The samples a used word holds in the word image of the image file `file`:
+// unsigned bytes for 8-bit words, signed 16-bit little-endian pairs for
+// 16-bit words.
+std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                      const WordInfo& word);
 
 // A RIFF WAVE file of one channel of PCM samples as WordSamples gives them.
 std::vector<std::uint8_t> WavFile(const WordInfo& word, const std::vector<std::uint8_t>& samples);
 
 // A clip that the linker reads into the same word table entry and, for a
 // used word, transforms into the same pages.
-std::vector<std::uint8_t> RecoveredClip(const Image& image, const WordInfo& word);
+std::vector<std::uint8_t> RecoveredClip(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                        const WordInfo& word);
 
 }  // namespace zlt::inspect

@@ -1,12 +1,13 @@
 // zlt900-inspect: checks a Zelta-900 CFO image and shows what it holds.
-#include "inspect/disassembler.h"
-#include "inspect/image_model.h"
+#include "base/format.h"
 #include "inspect/image_source.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
-#include "base/format.h"
 #include "platform/files.h"
+#include "reader/decoded_image.h"
+#include "reader/sentence_listing.h"
+#include "target/readme.h"
 
 #include <cstdio>
 #include <cerrno>
@@ -75,13 +76,13 @@ bool MakeFolder(const std::string& dir) {
     return false;
 }
 
-int ExtractWords(const zlt::inspect::Image& image, const std::string& dir) {
+int ExtractWords(std::span<const std::uint8_t> file, const zlt::DecodedImage& image, const std::string& dir) {
     if (!MakeFolder(dir)) return kExitBadImage;
     int written = 0;
-    for (const zlt::inspect::WordInfo& w : image.words) {
+    for (const zlt::WordInfo& w : image.words) {
         if (!w.used) continue;
         const std::string path = dir + zlt::FormatText("/W%0.4u.wav", w.number);
-        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(image, w)))) return kExitBadImage;
+        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, image, w)))) return kExitBadImage;
         std::printf("%s\n", path.c_str());
         ++written;
     }
@@ -91,8 +92,8 @@ int ExtractWords(const zlt::inspect::Image& image, const std::string& dir) {
 
 // Writes DIR/project.zlp and its clips DIR/Wnnnn.snx. Files that exist are
 // replaced only with force; without it, nothing is written.
-int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::SentenceListing>& sentences,
-            const std::string& dir, bool force) {
+int Recover(std::span<const std::uint8_t> file, const zlt::DecodedImage& image,
+            const std::vector<zlt::SentenceListing>& sentences, const std::string& dir, bool force) {
     std::string error;
     std::optional<std::string> project = zlt::inspect::RecoverProject(image, sentences, error);
     if (!project) {
@@ -100,8 +101,8 @@ int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::Se
         return kExitBadImage;
     }
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
-    for (const zlt::inspect::WordInfo& w : image.words)
-        files.emplace_back(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(image, w));
+    for (const zlt::WordInfo& w : image.words)
+        files.emplace_back(dir + zlt::FormatText("/W%0.4u.snx", w.number), zlt::inspect::RecoveredClip(file, image, w));
     files.emplace_back(dir + "/project.zlp", std::vector<std::uint8_t>(project->begin(), project->end()));
     for (const auto& [path, bytes] : files) {
         if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone) {
@@ -115,10 +116,10 @@ int Recover(const zlt::inspect::Image& image, const std::vector<zlt::inspect::Se
         if (!WriteFile(path, bytes)) return kExitBadImage;
     std::printf("Wrote %s/project.zlp and %u clips. Link it again with\n  zlt900-link -C %s", dir.c_str(),
                 static_cast<unsigned>(image.words.size()), ShellWord(dir).c_str());
-    const std::optional<long long> epoch = zlt::inspect::FixedLinkTime(image.stamp);
+    const std::optional<long long> epoch = zlt::inspect::FixedLinkTime(image.linkTime);
     if (epoch) std::printf(" --timestamp=%lld", *epoch);
     std::printf(" project.zlp project.cfo\n");
-    if (auto facts = zlt::inspect::ParseReadme(image.readme))
+    if (auto facts = zlt::ParseReadme(image.readme))
         std::printf("For the same bytes, link it from %s under the names that the image's read-me holds:\n"
                     "the project %s and the image %s.\n",
                     dir.c_str(), facts->projectPath.c_str(), facts->imagePath.c_str());
@@ -171,17 +172,18 @@ int main(int argc, char** argv) {
     const char* path = argv[optind];
 
     std::string error;
-    std::optional<zlt::inspect::Image> image = zlt::inspect::LoadImage(path, error);
-    std::vector<zlt::inspect::SentenceListing> sentences;
-    if (image && !zlt::inspect::Disassemble(*image, sentences, error)) image.reset();
-    if (!image) {
+    std::optional<zlt::inspect::LoadedImage> loaded = zlt::inspect::LoadImage(path, error);
+    std::vector<zlt::SentenceListing> sentences;
+    if (loaded && !zlt::ListSentences(loaded->image, sentences, error)) loaded.reset();
+    if (!loaded) {
         std::fprintf(stderr, "zlt900-inspect: %s: %s\n", path, error.c_str());
         return kExitBadImage;
     }
-    if (extractDir != nullptr) return ExtractWords(*image, extractDir);
-    if (recoverDir != nullptr) return Recover(*image, sentences, recoverDir, force);
+    const zlt::DecodedImage& image = loaded->image;
+    if (extractDir != nullptr) return ExtractWords(loaded->file, image, extractDir);
+    if (recoverDir != nullptr) return Recover(loaded->file, image, sentences, recoverDir, force);
     const std::string report =
-        json ? zlt::inspect::JsonReport(*image, sentences) : zlt::inspect::TextReport(*image, sentences);
+        json ? zlt::inspect::JsonReport(image, sentences) : zlt::inspect::TextReport(image, sentences);
     std::fwrite(report.data(), 1, report.size(), stdout);
     return kExitOk;
 }

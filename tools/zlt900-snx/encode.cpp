@@ -1,6 +1,7 @@
 #include "zlt900-snx/encode.h"
 
 #include "word/clip_writer.h"
+#include "word/word_table.h"
 #include "zlt900-snx/audio_source.h"
 #include "zlt900-snx/resampler.h"
 
@@ -13,9 +14,9 @@ namespace zlt::snx {
 namespace {
 
 constexpr std::size_t kReadFrames = 65536;
-constexpr std::size_t kLengthUnit = 16;
-// The longest clip data: the highest multiple of the length unit below the limit.
-constexpr std::uint64_t kMaxDataBytes = kClipDataLimit - kLengthUnit;
+constexpr std::size_t kLengthUnit = kLengthUnitBytes;
+// The longest clip data the word table holds, in whole length units.
+constexpr std::uint64_t kMaxDataBytes = kMaxClipBytes / kLengthUnit * kLengthUnit;
 
 // A uniform value in [0, 1) from the top 24 bits of the generator, so that a
 // seed gives the same dither with every standard library.
@@ -45,12 +46,22 @@ std::string TooLong(std::uint64_t bytes, unsigned rate, unsigned bits) {
 
 }  // namespace
 
-bool IsClipRate(unsigned rate) { return std::find(kClipRates.begin(), kClipRates.end(), rate) != kClipRates.end(); }
+bool IsClipRate(std::uint64_t rate) {
+    return std::any_of(std::begin(kRateCodes), std::end(kRateCodes), [&](const RateCode& r) { return r.hz == rate; });
+}
 
 unsigned DefaultClipRate(unsigned sourceRate) {
-    for (unsigned r : kClipRates)
-        if (r >= sourceRate) return r;
-    return kClipRates.back();
+    for (const RateCode& r : kRateCodes)
+        if (r.hz >= sourceRate) return r.hz;
+    return std::rbegin(kRateCodes)->hz;
+}
+
+std::string ClipRatesText() {
+    std::string text;
+    const std::size_t n = std::size(kRateCodes);
+    for (std::size_t i = 0; i < n; ++i)
+        text += (i == 0 ? "" : i + 1 == n ? " or " : ", ") + std::to_string(kRateCodes[i].hz);
+    return text;
 }
 
 ClipRandom MakeClipRandom(const std::optional<std::uint64_t>& seed) {

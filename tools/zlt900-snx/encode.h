@@ -3,7 +3,6 @@
 // quantised to 8 or 16 bits; the clip gets random key bytes.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -13,16 +12,12 @@
 
 namespace zlt::snx {
 
-// The sample rates a word may have, in ascending order.
-inline constexpr std::array<unsigned, 9> kClipRates = {8000,  11025, 16000, 22050, 24000,
-                                                       32000, 40000, 44100, 48000};
-// A clip's data must stay below this many bytes: the word table counts its
-// length in 16-byte units in a 24-bit field.
-inline constexpr std::uint64_t kClipDataLimit = std::uint64_t{1} << 28;
-
-bool IsClipRate(unsigned rate);
+// Clip rates are the sample rates the word table has a rate code for.
+bool IsClipRate(std::uint64_t rate);
 // The lowest clip rate at or above sourceRate; the highest for faster sources.
 unsigned DefaultClipRate(unsigned sourceRate);
+// The clip rates as a list for people: "8000, 11025, ... or 48000".
+std::string ClipRatesText();
 
 struct EncodeOptions {
     unsigned rate = 0;  // 0: DefaultClipRate of the source

@@ -90,9 +90,8 @@ int main(int argc, char** argv) {
         switch (c) {
         case 'o': output = optarg; break;
         case 'r':
-            if (!Number(optarg, n) || !zlt::snx::IsClipRate(static_cast<unsigned>(n)) || n > 48000)
-                return UsageError(std::string("unsupported rate '") + optarg +
-                                  "': use 8000, 11025, 16000, 22050, 24000, 32000, 40000, 44100 or 48000");
+            if (!Number(optarg, n) || !zlt::snx::IsClipRate(n))
+                return UsageError(std::string("unsupported rate '") + optarg + "': use " + zlt::snx::ClipRatesText());
             options.rate = static_cast<unsigned>(n);
             break;
         case 'b':
