@@ -1,7 +1,8 @@
 // Files as the operating system keeps them: what a path names, a file that is
 // written completely or not at all, and a file read through a map. The
 // linker, the clip encoder and the inspector reach the file system only
-// through these; files_posix.cpp implements them for POSIX systems.
+// through these. files.cpp holds what every platform shares of them;
+// files_posix.cpp and files_windows.cpp the rest.
 #pragma once
 
 #include <cstddef>
@@ -93,9 +94,20 @@ public:
 
 private:
     bool Fail(Fault fault, int error);
+    // Sets target_, folder_ and found_ for path, and locks the folder when
+    // asked to.
+    bool FindTarget(const std::string& path, bool lockFolder);
+    bool OpenInPlace(bool allowFifo);
     bool OpenTemp();
     bool LinkUnnamed();
+    // Closes the file and removes a named temporary file.
+    void DropFile();
+    // Removes target_ if it is still the regular file found there.
+    void RemoveFound();
     void ReleaseFolder();
+    // A short name that fits beside any file name: ".zlt-" and eight
+    // letters, different for each call and process.
+    static std::string TempName(std::uint64_t process);
 
     int fd_ = -1;
     int folderFd_ = -1;  // the folder of the target, locked or holding a named temporary
