@@ -45,10 +45,13 @@ const char* KindName(FileKind kind);
 // Commit: an unnamed one where the file system has them (linked in only when
 // complete, so that not even a killed process leaves anything), otherwise one
 // with a short hidden name that is removed when the process is ended by
-// SIGINT, SIGTERM or SIGHUP. A symbolic link keeps itself: the file it names
-// is written, also when that file is not there yet. A device is written in
-// place. Opening never waits: a FIFO is refused, or, where the caller allows
-// it, written in place when it has a reader.
+// SIGINT, SIGTERM or SIGHUP; on Windows, one with a short name that is marked
+// for deletion until Commit, so that the system removes it however the
+// process ends. A symbolic link keeps itself: the file it names is written,
+// also when that file is not there yet (on Windows a link that names nothing
+// is refused). A device is written in place. Opening never waits: a FIFO (on
+// Windows a named pipe) is refused, or, where the caller allows it, written
+// in place when it has a reader.
 class WholeFile {
 public:
     enum class Fault {
@@ -111,6 +114,7 @@ private:
 
     int fd_ = -1;
     int folderFd_ = -1;  // the folder of the target, locked or holding a named temporary
+    void* folderLock_ = nullptr;  // where a folder is locked through an object of its own
     bool open_ = false;
     bool locked_ = false;
     bool inPlace_ = false;
