@@ -80,7 +80,8 @@ ZLTLNK_API bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
  * texts: a clip path that names no file as written is also tried with its
  * bytes taken from this code page to UTF-8 (and with backslashes read as
  * slashes). 1252 unless set; 874 and 1250 to 1258 are known. Returns false,
- * keeping the current code page, for any other. */
+ * keeping the current code page, for any other. Zlt900_Lnk.dll opens every
+ * path as written, in the system's own ANSI code page. */
 ZLTLNK_API bool ZltLnk_SetAnsiCodePage(unsigned codePage);
 
 #ifdef __cplusplus

@@ -37,6 +37,10 @@ int OpenForReading(const char* path);
 // What path names, following symbolic links.
 FileInfo InfoOf(const std::string& path);
 
+// True where the system itself reads a path as a project made on Windows
+// writes it: backslashes, drive letters, names in the ANSI code page.
+bool ReadsWindowsPaths();
+
 // "a folder", "a FIFO", ...: what a kind is called in messages.
 const char* KindName(FileKind kind);
 

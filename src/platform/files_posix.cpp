@@ -169,6 +169,8 @@ FileInfo InfoOf(const std::string& path) {
     return InfoOfStat(st);
 }
 
+bool ReadsWindowsPaths() { return false; }
+
 void SetUnnamedTempFiles(bool allowed) { g_unnamedAllowed = allowed; }
 
 bool WholeFile::FindTarget(const std::string& path, bool lockFolder) {

@@ -137,6 +137,8 @@ FileInfo InfoOf(const std::string& path) {
             (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow, PermissionsOf(data.dwFileAttributes)};
 }
 
+bool ReadsWindowsPaths() { return true; }
+
 // Windows keeps no temporary file without a name; the ones with a name are
 // marked for deletion instead.
 void SetUnnamedTempFiles(bool) {}

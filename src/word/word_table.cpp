@@ -59,7 +59,7 @@ bool ParseWordTable(LinkContext& ctx) {
         if (path.empty()) continue;
         const char* p = path.c_str();
         if (!ClipAccessible(p)) {
-            if (IsWindowsDrivePath(path))
+            if (IsForeignDrivePath(path))
                 LnkPrintf("\nErr: Can not access file %s (a Windows drive path: name the clip "
                           "relative to the folder the link runs in)", p);
             else
