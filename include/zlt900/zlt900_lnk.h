@@ -71,10 +71,10 @@ ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetLinkTime(long long epochSeconds);
  * opened, relative to the working directory as the project's are; it is
  * valid only during the call. For dependency files: an image is out of date
  * when one of these files changes. */
-typedef void (*ZltLnkInputNotify)(const char *path);
+typedef void(ZLTLNK_CALL *ZltLnkInputNotify)(const char *path);
 
 /* Installs the input function; NULL removes it. Always returns true. */
-ZLTLNK_API bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
 
 /* Sets the ANSI code page in which projects made on Windows write their
  * texts: a clip path that names no file as written is also tried with its
@@ -82,7 +82,7 @@ ZLTLNK_API bool ZltLnk_SetInputNotify(ZltLnkInputNotify fn);
  * slashes). 1252 unless set; 874 and 1250 to 1258 are known. Returns false,
  * keeping the current code page, for any other. Zlt900_Lnk.dll opens every
  * path as written, in the system's own ANSI code page. */
-ZLTLNK_API bool ZltLnk_SetAnsiCodePage(unsigned codePage);
+ZLTLNK_API bool ZLTLNK_CALL ZltLnk_SetAnsiCodePage(unsigned codePage);
 
 #ifdef __cplusplus
 }
