@@ -183,6 +183,35 @@ TEST(Wine, MissingFirmwareResourceIsAnInternalResourceFailure) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 4);
 }
 
+// Image paths that take no image: the project, a read-only image, a folder,
+// a missing folder, a named pipe. Nothing is written and nothing is left.
+TEST(Wine, ImagePathsThatTakeNoImage) {
+    const struct {
+        const char* image;
+        const char* line;
+    } cases[] = {
+        {"p.zlp", "Image file p.zlp is the project file p.zlp"},
+        {"ro.cfo", "Can not create file ro.cfo"},
+        {"sub", "Can not create file sub"},
+        {"no\\o.cfo", "Can not create file no\\o.cfo"},
+        {"\\\\.\\pipe\\zlt", "Image file \\\\.\\pipe\\zlt is a FIFO; an image is written to a file or a device"},
+    };
+    TempDir dir;
+    WriteFile(dir / "p.zlp", MinimalProject());
+    WriteFile(dir / "ro.cfo", "old");
+    fs::permissions(dir / "ro.cfo", fs::perms::owner_read);
+    fs::create_directory(dir / "sub");
+    std::vector<std::string> pairs;
+    for (const auto& c : cases) pairs.insert(pairs.end(), {"p.zlp", c.image});
+    std::vector<Link> links = RunHost(kDll, dir.path(), pairs);
+    ASSERT_EQ(links.size(), std::size(cases));
+    for (std::size_t i = 0; i < links.size(); ++i)
+        EXPECT_TRUE(!links[i].ok && links[i].lines.ends_with(std::string("\nErr: ") + cases[i].line)) << links[i].lines;
+    EXPECT_EQ(ReadFile(dir / "p.zlp"), MinimalProject());
+    EXPECT_EQ(ReadFile(dir / "ro.cfo"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
 // Every function of the header leaves the DLL under its plain and its
 // decorated name, and nothing else does; the DLL needs only Windows' own.
 TEST(Wine, ExportTableHoldsBothNamesOfEveryFunction) {
