@@ -1,6 +1,6 @@
 // What every platform shares of platform/files.h: the names of kinds and
-// faults, the temporary files' names, and how a whole file is opened and
-// dropped once the platform has found what the path names.
+// faults, the temporary files' names, and the course of a whole file's open,
+// commit and discard around the steps each platform takes its own way.
 #include "platform/files.h"
 
 #include <atomic>
@@ -69,6 +69,16 @@ bool WholeFile::Open(const std::string& path, Options options) {
     case FileKind::kNone: return OpenTemp();
     }
     return Fail(Fault::kOther, EINVAL);
+}
+
+bool WholeFile::Commit() {
+    if (fd_ < 0) return false;
+    const int error = PutInPlace();
+    if (error != 0) return Fail(Fault::kOther, error);
+    open_ = false;
+    found_ = {};
+    ReleaseFolder();
+    return true;
 }
 
 void WholeFile::Discard(bool removeFound) {

@@ -106,6 +106,9 @@ private:
     bool FindTarget(const std::string& path, bool lockFolder);
     bool OpenInPlace(bool allowFifo);
     bool OpenTemp();
+    // Flushes and closes the file and puts a temporary file in place;
+    // returns 0, or the errno value of the failure.
+    int PutInPlace();
     bool LinkUnnamed();
     // Closes the file and removes a named temporary file.
     void DropFile();

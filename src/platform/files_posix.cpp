@@ -295,8 +295,7 @@ bool WholeFile::LinkUnnamed() {
     return ok;
 }
 
-bool WholeFile::Commit() {
-    if (fd_ < 0) return false;
+int WholeFile::PutInPlace() {
     int error = 0;
     if (!inPlace_ && ::fsync(fd_) != 0) error = errno;
     if (error == 0 && unnamed_ && !LinkUnnamed()) error = errno;
@@ -309,11 +308,7 @@ bool WholeFile::Commit() {
         }
     }
     if (::close(std::exchange(fd_, -1)) != 0 && error == 0 && inPlace_) error = errno;
-    if (error != 0) return Fail(Fault::kOther, error);
-    open_ = false;
-    found_ = {};
-    ReleaseFolder();
-    return true;
+    return error;
 }
 
 void WholeFile::DropFile() {

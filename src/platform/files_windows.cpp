@@ -238,8 +238,7 @@ bool WholeFile::Seek(std::uint64_t offset) {
     return fd_ >= 0 && SetFilePointerEx(HandleOf(fd_), to, nullptr, FILE_BEGIN) != 0;
 }
 
-bool WholeFile::Commit() {
-    if (fd_ < 0) return false;
+int WholeFile::PutInPlace() {
     int error = 0;
     if (!inPlace_) {
         if (!FlushFileBuffers(HandleOf(fd_)) || (unnamed_ && !MarkForDeletion(HandleOf(fd_), false)))
@@ -252,12 +251,8 @@ bool WholeFile::Commit() {
         !MoveFileExA(tempName_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = LastErrno();
     // After a failure the temporary file is gone or left for Discard.
-    if (error != 0) return Fail(Fault::kOther, error);
-    tempName_.clear();
-    open_ = false;
-    found_ = {};
-    ReleaseFolder();
-    return true;
+    if (error == 0) tempName_.clear();
+    return error;
 }
 
 void WholeFile::DropFile() {
