@@ -1,9 +1,10 @@
 #include "project/ini_file.h"
 
+#include "platform/files.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,8 +34,8 @@ std::string_view Unquote(std::string_view v) {
 }
 
 bool ReadWholeFile(const char* path, std::string& out) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // The open does not block on a FIFO; a FIFO is refused below.
+    int fd = platform::OpenForReading(path);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/message.h"
 #include "base/progress.h"
+#include "platform/files.h"
 #include "word/clip_path.h"
 
 #include <bit>
@@ -67,7 +68,7 @@ namespace {
 
 // Why the clip at path cannot be accessed, for the located message.
 std::string AccessProblem(const char* path) {
-    if (IsWindowsDrivePath(path))
+    if (IsForeignDrivePath(path))
         return "names a Windows drive, which is no file here; name the clip relative to the folder the link runs in";
     struct stat st {};
     if (::stat(ClipFileName(path).c_str(), &st) != 0) {
@@ -89,7 +90,7 @@ bool ReportClipFault(Reporter& report, ClipFault fault, const ClipFormat& f, con
     case ClipFault::kNone:
         return true;
     case ClipFault::kAccess:
-        if (IsWindowsDrivePath(path))
+        if (IsForeignDrivePath(path))
             return report.Fail(Found<Diag::kClipMissing>(at, key, path, word, AccessProblem(path)),
                                "\nErr: Can not access file %s (a Windows drive path: name the clip "
                                "relative to the folder the link runs in)", path);
@@ -163,7 +164,7 @@ ClipFile::Opened ClipFile::Open(const char* written) {
     if (::stat(path.c_str(), &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
     // above cannot stall the open; the descriptor's own type decides.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = platform::OpenForReading(path.c_str());
     if (fd < 0) return Opened::kFailed;
     if (::fstat(fd, &st) != 0 || !IsRegular(st)) {
         ::close(fd);
