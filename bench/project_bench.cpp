@@ -4,6 +4,7 @@
 //   build/bench/bench/zlt900_bench --benchmark_filter=Project
 
 #include "base/format.h"
+#include "largest_project.h"
 #include "project/ini_file.h"
 
 #include <benchmark/benchmark.h>
@@ -14,18 +15,18 @@
 #include <string>
 
 namespace zlt {
-namespace {
 
-std::string MaximalProject() {
+std::string MaximalProjectClip(int n) { return FormatText("clips/word_%0.4d_of_the_voice_project.snx", n); }
+
+std::string MaximalProject(std::string (*sentence)(int n)) {
     std::string text =
         "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n"
         "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_PBIN_M2\nDescription=The largest project\n"
         "[ZLP.Firmware]\nBUSY_Signal=1\nReset_Beep=true\nTG_Pin_Debounce_Time=40\n"
         "[ZLP.Firmware.UartMode]\nBitsParity=80\nBaudRate=9600\n[ZLP.Word]\n";
-    for (int n = 0; n < 8192; ++n) text += FormatText("W%0.4d=clips/word_%0.4d_of_the_voice_project.snx\n", n, n);
+    for (int n = 0; n < 8192; ++n) text += FormatText("W%0.4d=", n) + MaximalProjectClip(n) + "\n";
     text += "[ZLP.Sentence]\n";
-    for (int n = 0; n < 8192; ++n)
-        text += FormatText("S%0.4d=W%0.4d+M100+^MOV_R1_3+W%0.4d+^DJNZ_R1_STEP1+^RET\n", n, n, (n + 1) % 8192);
+    for (int n = 0; n < 8192; ++n) text += FormatText("S%0.4d=", n) + sentence(n) + "\n";
     text += "[ZLP.Trigger]\n";
     for (int n = 0; n < 8192; ++n) {
         if (n >= 7808 && n <= 7935)
@@ -36,10 +37,17 @@ std::string MaximalProject() {
     return text;
 }
 
+namespace {
+
+// Sentences of ordinary length: words, a pause, a loop.
+std::string OrdinarySentence(int n) {
+    return FormatText("W%0.4d+M100+^MOV_R1_3+W%0.4d+^DJNZ_R1_STEP1+^RET", n, (n + 1) % 8192);
+}
+
 // Loading: the file read and parsed into sections and keys.
 void BM_ProjectLoad(benchmark::State& state) {
     namespace fs = std::filesystem;
-    const std::string text = MaximalProject();
+    const std::string text = MaximalProject(OrdinarySentence);
     const std::string path = (fs::temp_directory_path() / "zlt900-bench-project.zlp").string();
     std::ofstream(path, std::ios::binary) << text;
     for (auto _ : state) {
@@ -55,7 +63,7 @@ BENCHMARK(BM_ProjectLoad)->Unit(benchmark::kMillisecond);
 
 // The lookups a link makes: every W, S and T key by its formatted name.
 void BM_ProjectLookups(benchmark::State& state) {
-    const auto ini = IniFile::Parse(MaximalProject());
+    const auto ini = IniFile::Parse(MaximalProject(OrdinarySentence));
     const struct {
         const char* section;
         Format<int> key;

@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)zlt::inspect::TextReport(*image, sentences);
     (void)zlt::inspect::JsonReport(*image, sentences);
     for (const zlt::WordInfo& w : image->words) {
-        (void)zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, *image, w));
+        (void)zlt::inspect::WavFile(w, zlt::WordSamples(file, *image, w));
         (void)zlt::inspect::RecoveredClip(file, *image, w);
     }
     (void)zlt::inspect::RecoverProject(*image, sentences, error);

@@ -2,9 +2,11 @@
 // separated by the line "#SNX#". "$1" to "$4" in the project name the clip
 // files. A link that succeeds leaves an image that the inspector reads back
 // and disassembles; one that fails leaves no image and no temporary file.
+// The checker reports an error exactly when the link fails.
 #include "fuzz_support.h"
 #include "base/bytes.h"
 #include "base/message.h"
+#include "check/checker.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "reader/decoded_image.h"
@@ -84,6 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const bool ok = zlt::MakeZltCfo(*ctx, project.c_str(), image.c_str());
+    bool checkerErrs = false;
+    for (const zlt::Diagnostic& d : zlt::CheckProject(project.c_str())) checkerErrs |= d.severity == zlt::Severity::kError;
+    if (checkerErrs == ok) {
+        std::fprintf(stderr, "the link %s, the checker reports %s error\n", ok ? "succeeds" : "fails",
+                     checkerErrs ? "an" : "no");
+        std::abort();
+    }
     if (!ok) {
         if (FilesInFolder() != files) std::abort();  // an image or a temporary file is left
         return 0;

@@ -15,6 +15,7 @@ void LinkContext::ClearTables() {
     linkTime = {};
     modelName.clear();
     triggerModeName.clear();
+    clipDataShort.reset();
 }
 
 }  // namespace zlt

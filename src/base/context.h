@@ -3,11 +3,13 @@
 // pipeline clears it at the start of every link.
 #pragma once
 
+#include "base/diagnostic.h"
 #include "base/image.h"
 #include "platform/clock.h"
 #include "project/ini_file.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +45,11 @@ struct LinkContext {
     LinkTime linkTime{};               // taken once, before the sections are written
     std::string modelName;             // set by WriteFirmwareSection
     std::string triggerModeName;       // set by WriteFirmwareSection
+
+    // How faults are reported: printed in a link, collected in a check.
+    Reporter report;
+    // Check only: words whose clip ends before its sample data does.
+    std::bitset<kEntryCount> clipDataShort;
 
     // Clears the working tables for a new link.
     void ClearTables();

@@ -11,6 +11,7 @@
 #include <concepts>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace zlt {
@@ -89,5 +90,9 @@ template <typename... Args>
 std::string FormatText(Format<Args...> format, Args... args) {
     return FormatAll(format.text, args...);
 }
+
+// A JSON string literal of 8-bit text: bytes outside ASCII are kept as the
+// code points of the same value.
+std::string JsonString(std::string_view text);
 
 }  // namespace zlt

@@ -10,13 +10,29 @@ namespace {
 std::atomic<OutputCallback> g_output{nullptr};
 std::atomic<void*> g_progress{nullptr};
 thread_local int t_callbackDepth = 0;
+thread_local MessageTap::Function t_tap = nullptr;
+thread_local void* t_tapData = nullptr;
 }  // namespace
+
+MessageTap::MessageTap(Function fn, void* userData) : savedFn_(t_tap), savedData_(t_tapData) {
+    t_tap = fn;
+    t_tapData = userData;
+}
+
+MessageTap::~MessageTap() {
+    t_tap = savedFn_;
+    t_tapData = savedData_;
+}
 
 void SetOutputCallback(OutputCallback fn) { g_output.store(fn); }
 void SetProgressCallback(void* fn) { g_progress.store(fn); }
 bool InOutputCallback() { return t_callbackDepth > 0; }
 
 void LnkPuts(const char* text) {
+    if (t_tap != nullptr) {
+        t_tap(text, t_tapData);
+        return;
+    }
     OutputCallback fn = g_output.load();
     if (fn == nullptr) {
         std::fputs(text, stdout);

@@ -31,4 +31,20 @@ int LnkPrintf(Format<Args...> format, Args... args) {
 // True while the output callback runs on this thread.
 bool InOutputCallback();
 
+// While a MessageTap lives, the messages sent on its thread go to its
+// function instead of the output callback: a check runs the stages of a
+// link without printing their lines, and reads the lines it needs.
+class MessageTap {
+public:
+    using Function = void (*)(const char* text, void* userData);
+    MessageTap(Function fn, void* userData);
+    ~MessageTap();
+    MessageTap(const MessageTap&) = delete;
+    MessageTap& operator=(const MessageTap&) = delete;
+
+private:
+    Function savedFn_;
+    void* savedData_;
+};
+
 }  // namespace zlt

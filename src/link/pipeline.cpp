@@ -2,6 +2,7 @@
 
 #include "base/message.h"
 #include "base/progress.h"
+#include "base/names.h"
 #include "options/option_table.h"
 #include "platform/clock.h"
 #include "sentence/sentence_table.h"
@@ -35,14 +36,56 @@ bool CopyPath(const char* path, std::string& into) {
     return true;
 }
 
+// A finding about a head or system key: missing, or its value wrong.
+Finding HeadFinding(const IniFile& ini, const char* section, const char* key, const char* fix,
+                    Finding (*wrong)(TextSpan, const std::string&)) {
+    const TextSpan at = ValueSpan(ini, section, key);
+    if (ini.Find(section, key) == nullptr) return Found<Diag::kMissingKey>(at, key, section, key, fix);
+    return wrong(at, *ini.Find(section, key));
+}
+
+bool InvalidProject(LinkContext& ctx, Finding finding) {
+    return ctx.report.Fail(std::move(finding), "\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
+}
+
+}  // namespace
+
 bool CheckHead(LinkContext& ctx) {
-    if (ctx.reader->StrCmp("ZLP.Head", "Signature", "NVK") != 0 ||
-        !(ctx.reader->ReadFloat("ZLP.Head", "Version", 0.0) >= 1.0)) {
-        LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
-        return false;
+    const IniFile& ini = *ctx.reader;
+    bool ok = true;
+    if (ini.StrCmp("ZLP.Head", "Signature", "NVK") != 0) {
+        ok = InvalidProject(ctx, HeadFinding(ini, "ZLP.Head", "Signature", "Signature=NVK",
+                                             [](TextSpan at, const std::string& v) {
+                                                 return Found<Diag::kBadSignature>(at, "Signature", v);
+                                             }));
+        if (!ctx.report.GoOn()) return false;
     }
+    if (!(ini.ReadFloat("ZLP.Head", "Version", 0.0) >= 1.0)) {
+        ok = InvalidProject(ctx, HeadFinding(ini, "ZLP.Head", "Version", "Version=1.0",
+                                             [](TextSpan at, const std::string& v) {
+                                                 return Found<Diag::kBadVersion>(at, "Version", v);
+                                             }));
+    }
+    return ok;
+}
+
+bool CheckTarget(LinkContext& ctx) {
+    const std::string target = ctx.reader->ReadString("ZLP.System", "Target", "");
+    if (target != "ZELTA_900") {
+        Finding f = HeadFinding(*ctx.reader, "ZLP.System", "Target", "Target=ZELTA_900",
+                                [](TextSpan at, const std::string& v) {
+                                    return Found<Diag::kBadTarget>(at, "Target", v);
+                                });
+        if (f.kind == Diag::kBadTarget && EqualsIgnoringCase(target, "ZELTA_900"))
+            f.message += " (letter case matters)";
+        return InvalidProject(ctx, std::move(f));
+    }
+    PutModelId(ctx.keyTable);
+    LnkPrintf("\n        Model-ID = %s", ModelIdOf(ctx.keyTable).c_str());
     return true;
 }
+
+namespace {
 
 bool CreateImage(LinkContext& ctx) {
     if (!ctx.image.Open(ctx.imagePath)) {
@@ -67,16 +110,6 @@ bool CreateImage(LinkContext& ctx) {
         return false;
     }
     ctx.pageCounter = 1;
-    return true;
-}
-
-bool CheckTarget(LinkContext& ctx) {
-    if (ctx.reader->ReadString("ZLP.System", "Target", "") != "ZELTA_900") {
-        LnkPrintf("\nErr: Invalid ZLP file %s", ctx.projectPath.c_str());
-        return false;
-    }
-    PutModelId(ctx.keyTable);
-    LnkPrintf("\n        Model-ID = %s", ModelIdOf(ctx.keyTable).c_str());
     return true;
 }
 
@@ -112,6 +145,7 @@ bool Link(LinkContext& ctx, const char* projectPath, const char* imagePath) {
     if (!CopyPath(projectPath, ctx.projectPath) || !CopyPath(imagePath, ctx.imagePath))
         return false;
     ctx.ClearTables();
+    ctx.report.Start(Reporter::Mode::kLink, ctx.projectPath);
 
     // Read the project and check its head.
     LnkPrintf("\nInitial %s", ctx.projectPath.c_str());

@@ -3,6 +3,9 @@
 #include "base/bytes.h"
 #include "base/message.h"
 
+#include <cctype>
+#include <string>
+
 namespace zlt {
 
 namespace {
@@ -33,21 +36,101 @@ constexpr OptionField kOptions[] = {
     {kUart, "FrameEnding2", OptionKind::kByte, kFrameEnding2, 0, 0xFF, OptionCheck::kAny},
 };
 
-// False after sending the option's message when the value is not accepted.
-bool Accepted(OptionCheck check, std::uint32_t value) {
-    switch (check) {
+// The value as written, where it stands.
+struct Written {
+    const std::string* text;
+    TextSpan at;
+};
+
+Written WrittenValue(const IniFile& ini, const OptionField& f) {
+    return {ini.Find(f.section, f.key), ValueSpan(ini, f.section, f.key)};
+}
+
+// False after reporting the option's fault when the value is not accepted.
+bool Accepted(LinkContext& ctx, const OptionField& f, std::uint32_t value) {
+    const Written w = WrittenValue(*ctx.reader, f);
+    const std::string text = w.text ? *w.text : std::to_string(value);
+    switch (f.check) {
     case OptionCheck::kAny:
         return true;
     case OptionCheck::kBitsParity:
         if (value >= 80 && value <= 82) return true;
-        LnkPrintf("\nErr: Unknown or Unsupport serial bits and parity spec. !!!");
-        return false;
+        return ctx.report.Fail(Found<Diag::kBadBitsParity>(w.at, f.key, text),
+                               "\nErr: Unknown or Unsupport serial bits and parity spec. !!!");
     case OptionCheck::kBaudRate:
         if (value == 1200 || value == 2400 || value == 4800 || value == 9600) return true;
-        LnkPrintf("\nErr: Unknown or Unsupport serial baud !!!");
-        return false;
+        return ctx.report.Fail(Found<Diag::kBadBaudRate>(w.at, f.key, text),
+                               "\nErr: Unknown or Unsupport serial baud !!!");
     }
     return false;
+}
+
+// The length of the readable number or boolean word that text begins with.
+std::size_t ReadablePrefix(std::string_view text, bool boolean) {
+    if (boolean) {
+        std::size_t n = 0;
+        while (n < text.size() && ((text[n] | 0x20) >= 'a' && (text[n] | 0x20) <= 'z')) ++n;
+        if (n > 0 && ParseProfileBool(text.substr(0, n))) return n;
+    }
+    std::size_t n = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+    bool hex = false;
+    if (text.substr(n).starts_with("0x") || text.substr(n).starts_with("0X")) {
+        n += 2;
+        hex = true;
+    } else if (text.substr(n).starts_with("$")) {
+        n += 1;
+        hex = true;
+    }
+    const std::size_t digits = n;
+    while (n < text.size() && (std::isdigit(static_cast<unsigned char>(text[n])) ||
+                               (hex && std::isxdigit(static_cast<unsigned char>(text[n])))))
+        ++n;
+    return n > digits ? n : 0;
+}
+
+std::string DefaultText(const OptionField& f) {
+    if (f.kind == OptionKind::kFlag) return f.def ? "true" : "false";
+    return std::to_string(f.def);
+}
+
+// Warns about a value that a link takes without a word: unreadable (the
+// default is used) or too wide for its field (it is cut).
+void WarnAboutValue(LinkContext& ctx, const OptionField& f) {
+    const Written w = WrittenValue(*ctx.reader, f);
+    if (!w.text) return;
+    const std::string& text = *w.text;
+    const bool flag = f.kind == OptionKind::kFlag;
+    const bool readable = flag ? ParseProfileBool(text).has_value() : ParseProfileNumber(text).has_value();
+    if (!readable) {
+        const std::size_t prefix = ReadablePrefix(text, flag);
+        if (prefix == 0) {
+            ctx.report.Warn(Found<Diag::kOptionUnreadable>(w.at, f.key, f.key, text,
+                                                           flag ? "boolean" : "number", DefaultText(f)));
+            return;
+        }
+        // Point at the text after the value, past its blanks.
+        std::size_t rest = text.find_first_not_of(" \t", prefix);
+        TextSpan at = w.at;
+        at.column += static_cast<std::uint32_t>(rest);
+        at.length -= static_cast<std::uint32_t>(rest);
+        Finding finding = Found<Diag::kTrailingText>(at, f.key, text.substr(0, prefix), f.key, DefaultText(f));
+        if (text[rest] == ';' || text[rest] == '#')
+            finding.message += FormatText("; a remark goes on a line of its own that starts with `%s`",
+                                          text[rest] == ';' ? ";" : "#");
+        ctx.report.Warn(std::move(finding));
+        return;
+    }
+    if (flag || f.check != OptionCheck::kAny) return;
+    const std::uint32_t value = *ParseProfileNumber(text);
+    const auto asSigned = static_cast<std::int32_t>(value);
+    const bool fits = f.kind == OptionKind::kByte   ? value <= 0xFF
+                      : f.kind == OptionKind::kWord ? value <= 0xFFFF
+                                                    : asSigned >= -32768 && asSigned <= 65535;
+    if (fits) return;
+    const bool byte = f.kind == OptionKind::kByte;
+    const std::uint32_t stored = value & (byte ? 0xFFu : 0xFFFFu);
+    ctx.report.Warn(Found<Diag::kOptionNarrowed>(w.at, f.key, f.key, text, byte ? "8" : "16",
+                                                 std::to_string(stored)));
 }
 
 }  // namespace
@@ -57,6 +140,7 @@ std::span<const OptionField> OptionFields() { return kOptions; }
 bool ParseOptionTable(LinkContext& ctx) {
     const IniFile& ini = *ctx.reader;
     for (const OptionField& f : kOptions) {
+        if (ctx.report.Checking()) WarnAboutValue(ctx, f);
         std::uint8_t* field = &ctx.keyTable[f.offset];
         switch (f.kind) {
         case OptionKind::kByte:
@@ -64,7 +148,10 @@ bool ParseOptionTable(LinkContext& ctx) {
             break;
         case OptionKind::kWord: {
             const std::uint32_t value = ini.ReadUnsigned(f.section, f.key, f.def);
-            if (!Accepted(f.check, value)) return false;
+            if (!Accepted(ctx, f, value)) {
+                if (!ctx.report.GoOn()) return false;
+                break;
+            }
             PutU16(field, static_cast<std::uint16_t>(value));
             break;
         }

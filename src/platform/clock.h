@@ -25,4 +25,13 @@ void SetFixedLinkTime(long long epochSeconds);
 // The fixed time shown in UTC, or else the local time now.
 LinkTime GetLocalTime();
 
+namespace platform {
+
+// The clock as each platform reads it (clock_posix.cpp, clock_windows.cpp).
+// UtcTimeOf returns false for a time the platform cannot show.
+bool UtcTimeOf(long long epochSeconds, LinkTime& out);
+LinkTime LocalTimeNow();
+
+}  // namespace platform
+
 }  // namespace zlt

@@ -1,7 +1,8 @@
 // Files as the operating system keeps them: what a path names, a file that is
 // written completely or not at all, and a file read through a map. The
 // linker, the clip encoder and the inspector reach the file system only
-// through these; files_posix.cpp implements them for POSIX systems.
+// through these. files.cpp holds what every platform shares of them;
+// files_posix.cpp and files_windows.cpp the rest.
 #pragma once
 
 #include <cstddef>
@@ -28,8 +29,17 @@ struct FileInfo {
     std::uint32_t permissions = 0;  // the mode bits a copy of it should get
 };
 
+// Opens path read-only in binary mode, without blocking (a FIFO cannot stall
+// the open) and without handing the descriptor to child processes. Returns a
+// descriptor for read, lseek, fstat and close, or -1.
+int OpenForReading(const char* path);
+
 // What path names, following symbolic links.
 FileInfo InfoOf(const std::string& path);
+
+// True where the system itself reads a path as a project made on Windows
+// writes it: backslashes, drive letters, names in the ANSI code page.
+bool ReadsWindowsPaths();
 
 // "a folder", "a FIFO", ...: what a kind is called in messages.
 const char* KindName(FileKind kind);
@@ -39,10 +49,13 @@ const char* KindName(FileKind kind);
 // Commit: an unnamed one where the file system has them (linked in only when
 // complete, so that not even a killed process leaves anything), otherwise one
 // with a short hidden name that is removed when the process is ended by
-// SIGINT, SIGTERM or SIGHUP. A symbolic link keeps itself: the file it names
-// is written, also when that file is not there yet. A device is written in
-// place. Opening never waits: a FIFO is refused, or, where the caller allows
-// it, written in place when it has a reader.
+// SIGINT, SIGTERM or SIGHUP; on Windows, one with a short name that is marked
+// for deletion until Commit, so that the system removes it however the
+// process ends. A symbolic link keeps itself: the file it names is written,
+// also when that file is not there yet (on Windows a link that names nothing
+// is refused). A device is written in place. Opening never waits: a FIFO (on
+// Windows a named pipe) is refused, or, where the caller allows it, written
+// in place when it has a reader.
 class WholeFile {
 public:
     enum class Fault {
@@ -88,12 +101,27 @@ public:
 
 private:
     bool Fail(Fault fault, int error);
+    // Sets target_, folder_ and found_ for path, and locks the folder when
+    // asked to.
+    bool FindTarget(const std::string& path, bool lockFolder);
+    bool OpenInPlace(bool allowFifo);
     bool OpenTemp();
+    // Flushes and closes the file and puts a temporary file in place;
+    // returns 0, or the errno value of the failure.
+    int PutInPlace();
     bool LinkUnnamed();
+    // Closes the file and removes a named temporary file.
+    void DropFile();
+    // Removes target_ if it is still the regular file found there.
+    void RemoveFound();
     void ReleaseFolder();
+    // A short name that fits beside any file name: ".zlt-" and eight
+    // letters, different for each call and process.
+    static std::string TempName(std::uint64_t process);
 
     int fd_ = -1;
     int folderFd_ = -1;  // the folder of the target, locked or holding a named temporary
+    void* folderLock_ = nullptr;  // where a folder is locked through an object of its own
     bool open_ = false;
     bool locked_ = false;
     bool inPlace_ = false;

@@ -4,10 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
@@ -80,21 +78,6 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// A short name that fits beside any file name: ".zlt-" and eight letters.
-std::string TempName() {
-    static std::atomic<std::uint64_t> counter{0};
-    std::uint64_t x = static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
-                      static_cast<std::uint64_t>(
-                          std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                      (counter.fetch_add(1) << 40);
-    x ^= x >> 31;
-    x *= 0xBF58476D1CE4E5B9ull;
-    x ^= x >> 29;
-    std::string name = ".zlt-";
-    for (int i = 0; i < 8; ++i, x >>= 5) name += "abcdefghijklmnopqrstuvwxyz234567"[x & 31];
-    return name;
 }
 
 // Named temporary files, removed when SIGINT, SIGTERM or SIGHUP ends the
@@ -176,53 +159,25 @@ void UnregisterTemp(int slot) {
 
 }  // namespace
 
+int OpenForReading(const char* path) {
+    return ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 FileInfo InfoOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
     return InfoOfStat(st);
 }
 
-const char* KindName(FileKind kind) {
-    switch (kind) {
-    case FileKind::kNone: return "nothing";
-    case FileKind::kRegular: return "a regular file";
-    case FileKind::kFolder: return "a folder";
-    case FileKind::kDevice: return "a device";
-    case FileKind::kFifo: return "a FIFO";
-    case FileKind::kOther: return "a socket";
-    }
-    return "";
-}
+bool ReadsWindowsPaths() { return false; }
 
 void SetUnnamedTempFiles(bool allowed) { g_unnamedAllowed = allowed; }
 
-bool WholeFile::Fail(Fault fault, int error) {
-    fault_ = fault;
-    error_ = error;
-    return false;
-}
-
-std::string WholeFile::Reason() const {
-    switch (fault_) {
-    case Fault::kNone: return {};
-    case Fault::kNoTemp: return std::string(std::strerror(error_)) + ": no new file can be made in its folder";
-    case Fault::kFifo: return "a FIFO; only a regular file or a device is written";
-    case Fault::kNoReader: return "a FIFO with no reader";
-    case Fault::kOther: return std::strerror(error_);
-    }
-    return {};
-}
-
-bool WholeFile::Open(const std::string& path, Options options) {
-    Discard(false);
-    fault_ = Fault::kNone;
-    error_ = 0;
-    found_ = {};
-    if (path.empty()) return Fail(Fault::kOther, ENOENT);
+bool WholeFile::FindTarget(const std::string& path, bool lockFolder) {
     target_ = FollowLinks(path);
     if (target_.empty()) return Fail(Fault::kOther, ELOOP);
     folder_ = FolderOf(target_);
-    if (options.lockFolder) {
+    if (lockFolder) {
         // Without a folder or a lock the write goes on unlocked; creating the
         // file reports a missing folder.
         folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -234,38 +189,27 @@ bool WholeFile::Open(const std::string& path, Options options) {
         }
     }
     found_ = InfoOf(target_);
-    const int inPlaceFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    switch (found_.kind) {
-    case FileKind::kFolder: return Fail(Fault::kOther, EISDIR);
-    case FileKind::kOther: return Fail(Fault::kOther, ENXIO);
-    case FileKind::kFifo: {
-        const int fd = ::open(target_.c_str(), inPlaceFlags);
-        if (!options.allowFifo) {
-            // A reader waiting at the FIFO sees it end instead of waiting on.
-            if (fd >= 0) ::close(fd);
-            return Fail(Fault::kFifo, 0);
-        }
-        if (fd < 0) return Fail(errno == ENXIO ? Fault::kNoReader : Fault::kOther, errno);
-        fd_ = fd;
-        inPlace_ = open_ = true;
-        return ClearNonBlocking(fd_) || Fail(Fault::kOther, errno);
+    return true;
+}
+
+bool WholeFile::OpenInPlace(bool allowFifo) {
+    const bool fifo = found_.kind == FileKind::kFifo;
+    const int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fifo && !allowFifo) {
+        // A reader waiting at the FIFO sees it end instead of waiting on.
+        if (fd >= 0) ::close(fd);
+        return Fail(Fault::kFifo, 0);
     }
-    case FileKind::kDevice:
-        fd_ = ::open(target_.c_str(), inPlaceFlags);
-        if (fd_ < 0) return Fail(Fault::kOther, errno);
-        inPlace_ = open_ = true;
-        return ClearNonBlocking(fd_) || Fail(Fault::kOther, errno);
-    case FileKind::kRegular:
-        // A file its owner made read-only is not replaced behind its back.
-        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return Fail(Fault::kOther, errno);
-        return OpenTemp();
-    case FileKind::kNone:
-        return OpenTemp();
-    }
-    return Fail(Fault::kOther, EINVAL);
+    if (fd < 0) return Fail(fifo && errno == ENXIO ? Fault::kNoReader : Fault::kOther, errno);
+    fd_ = fd;
+    inPlace_ = open_ = true;
+    return ClearNonBlocking(fd_) || Fail(Fault::kOther, errno);
 }
 
 bool WholeFile::OpenTemp() {
+    // A file its owner made read-only is not replaced behind its back.
+    if (found_.kind == FileKind::kRegular && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        return Fail(Fault::kOther, errno);
     auto failTemp = [this](int error) {
         const bool denied = error == EACCES || error == EPERM || error == EROFS || error == ENOSPC ||
                             error == EDQUOT;
@@ -280,7 +224,7 @@ bool WholeFile::OpenTemp() {
         if (folderFd_ < 0) folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd_ < 0) return failTemp(errno);
         for (int tries = 0; fd_ < 0 && tries < 100; ++tries) {
-            const std::string name = TempName();
+            const std::string name = TempName(static_cast<std::uint64_t>(::getpid()));
             sigset_t saved;
             BlockCleanupSignals(saved);
             fd_ = ::openat(folderFd_, name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
@@ -335,7 +279,7 @@ bool WholeFile::LinkUnnamed() {
     std::string temp;
     bool ok = false;
     for (int tries = 0; !ok && tries < 100; ++tries) {
-        temp = folder_ + "/" + TempName();
+        temp = folder_ + "/" + TempName(static_cast<std::uint64_t>(::getpid()));
         ok = linkTo(temp);
         if (!ok && errno != EEXIST) break;
     }
@@ -351,8 +295,7 @@ bool WholeFile::LinkUnnamed() {
     return ok;
 }
 
-bool WholeFile::Commit() {
-    if (fd_ < 0) return false;
+int WholeFile::PutInPlace() {
     int error = 0;
     if (!inPlace_ && ::fsync(fd_) != 0) error = errno;
     if (error == 0 && unnamed_ && !LinkUnnamed()) error = errno;
@@ -365,30 +308,22 @@ bool WholeFile::Commit() {
         }
     }
     if (::close(std::exchange(fd_, -1)) != 0 && error == 0 && inPlace_) error = errno;
-    if (error != 0) return Fail(Fault::kOther, error);
-    open_ = false;
-    found_ = {};
-    ReleaseFolder();
-    return true;
+    return error;
 }
 
-void WholeFile::Discard(bool removeFound) {
+void WholeFile::DropFile() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     if (!tempName_.empty()) {
         UnregisterTemp(std::exchange(tempSlot_, -1));
         ::unlinkat(folderFd_, tempName_.c_str(), 0);
         tempName_.clear();
     }
-    if (removeFound && found_.kind == FileKind::kRegular) {
-        // Only the very file found there: not one that took its place, not
-        // through a link that took its place.
-        struct stat st {};
-        if (::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && InfoOfStat(st).id == found_.id)
-            ::unlink(target_.c_str());
-    }
-    found_ = {};
-    open_ = inPlace_ = unnamed_ = false;
-    ReleaseFolder();
+}
+
+void WholeFile::RemoveFound() {
+    struct stat st {};
+    if (::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && InfoOfStat(st).id == found_.id)
+        ::unlink(target_.c_str());
 }
 
 void WholeFile::ReleaseFolder() {

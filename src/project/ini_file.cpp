@@ -1,9 +1,10 @@
 #include "project/ini_file.h"
 
+#include "platform/files.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,8 +34,8 @@ std::string_view Unquote(std::string_view v) {
 }
 
 bool ReadWholeFile(const char* path, std::string& out) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // The open does not block on a FIFO; a FIFO is refused below.
+    int fd = platform::OpenForReading(path);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -60,37 +61,70 @@ std::unique_ptr<IniFile> IniFile::Load(const char* path) {
     return Parse(text);
 }
 
-std::unique_ptr<IniFile> IniFile::Parse(std::string_view text) {
+std::unique_ptr<IniFile> IniFile::Parse(std::string_view source) {
     auto ini = std::make_unique<IniFile>();
+    ini->text_.assign(source);
+    std::string_view text = ini->text_;
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     Section* current = nullptr;
-    while (!text.empty()) {
+    std::uint32_t currentHeader = 0;
+    for (std::uint32_t lineNumber = 1; !text.empty(); ++lineNumber) {
         std::size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
+        const std::string_view whole = text.substr(0, eol);
         text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        std::string_view line = whole;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         line = Trim(line);
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        // Where a part of this line stands.
+        auto at = [&](std::string_view part) {
+            return TextSpan{lineNumber, static_cast<std::uint32_t>(part.data() - whole.data() + 1),
+                            static_cast<std::uint32_t>(part.size())};
+        };
         if (line.front() == '[') {
             std::string_view name = line.substr(1);
             name = Trim(name.substr(0, name.find(']')));
-            current = &ini->sections_[Lower(name)];
+            currentHeader = static_cast<std::uint32_t>(ini->headers_.size());
+            ini->headers_.push_back({name, at(name)});
+            current = &ini->sections_.try_emplace(Lower(name), Section{currentHeader, {}}).first->second;
             continue;
         }
         std::size_t eq = line.find('=');
         if (current == nullptr || eq == std::string_view::npos) continue;
         std::string_view key = Trim(line.substr(0, eq));
         std::string_view value = Unquote(Trim(line.substr(eq + 1)));
-        current->try_emplace(Lower(key), value);
+        const auto index = static_cast<std::uint32_t>(ini->lines_.size());
+        const Value& kept = current->keys.try_emplace(Lower(key), Value{std::string(value), index}).first->second;
+        ini->lines_.push_back({currentHeader, key, at(key), at(value), kept.line});
     }
     return ini;
 }
 
-const std::string* IniFile::Find(std::string_view section, std::string_view key) const {
+const IniFile::Value* IniFile::Lookup(std::string_view section, std::string_view key) const {
     auto s = sections_.find(Lower(section));
     if (s == sections_.end()) return nullptr;
-    auto k = s->second.find(Lower(key));
-    return k == s->second.end() ? nullptr : &k->second;
+    auto k = s->second.keys.find(Lower(key));
+    return k == s->second.keys.end() ? nullptr : &k->second;
+}
+
+const std::string* IniFile::Find(std::string_view section, std::string_view key) const {
+    const Value* v = Lookup(section, key);
+    return v ? &v->text : nullptr;
+}
+
+const KeyLine* IniFile::Locate(std::string_view section, std::string_view key) const {
+    const Value* v = Lookup(section, key);
+    return v ? &lines_[v->line] : nullptr;
+}
+
+void IniFile::Forget(std::string_view section, std::string_view key) {
+    auto s = sections_.find(Lower(section));
+    if (s != sections_.end()) s->second.keys.erase(Lower(key));
+}
+
+const SectionLine* IniFile::LocateSection(std::string_view section) const {
+    auto s = sections_.find(Lower(section));
+    return s == sections_.end() ? nullptr : &headers_[s->second.header];
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,

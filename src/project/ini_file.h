@@ -10,6 +10,11 @@
 //   or '#': sentences and triggers use these characters.
 // - Lines without '=' and lines before the first section header are ignored.
 // - LF and CRLF line ends; a UTF-8 byte-order mark is skipped.
+//
+// Beside the values the reader keeps where everything stands: every section
+// header and every key line as written, in file order, with the line and
+// column of its key and of its value, so that a check can point at the text
+// it means, also at a repeated key whose value does not count.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +23,41 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace zlt {
 
+// A stretch of the project file: 1-based line, 1-based column in bytes from
+// the start of the line (after a byte-order mark), and length in bytes.
+// Line 0 stands for the file as a whole.
+struct TextSpan {
+    std::uint32_t line = 0;
+    std::uint32_t column = 0;
+    std::uint32_t length = 0;
+};
+
+// A "[name]" header as written.
+struct SectionLine {
+    std::string_view name;  // inside the brackets, blanks trimmed
+    TextSpan at;            // of the name
+};
+
+// A "key=value" line inside a section, as written.
+struct KeyLine {
+    std::uint32_t section;  // index in Sections() of the header above it
+    std::string_view key;   // blanks trimmed
+    TextSpan keyAt;
+    TextSpan valueAt;       // of the value that reads return: trimmed, unquoted
+    std::uint32_t first;    // index in Keys() of the line whose value counts:
+                            // this line's own unless the key was given before
+};
+
 class IniFile {
 public:
+    IniFile() = default;
+    IniFile(const IniFile&) = delete;  // the views point into its own text
+    IniFile& operator=(const IniFile&) = delete;
+
     // Reads the file at path; none when it cannot be read or is not a
     // regular file.
     static std::unique_ptr<IniFile> Load(const char* path);
@@ -42,9 +77,33 @@ public:
 
     const std::string* Find(std::string_view section, std::string_view key) const;
 
+    // The line whose value a read of section/key returns; null when absent.
+    const KeyLine* Locate(std::string_view section, std::string_view key) const;
+    // The first header of section (letter case ignored); null when absent.
+    const SectionLine* LocateSection(std::string_view section) const;
+
+    // Leaves section/key out of every later read (not out of Keys()): a
+    // check drops an entry it has reported.
+    void Forget(std::string_view section, std::string_view key);
+
+    // Every section header and key line, in file order.
+    const std::vector<SectionLine>& Sections() const { return headers_; }
+    const std::vector<KeyLine>& Keys() const { return lines_; }
+
 private:
-    using Section = std::unordered_map<std::string, std::string>;
+    struct Value {
+        std::string text;
+        std::uint32_t line;  // index in lines_
+    };
+    struct Section {
+        std::uint32_t header;  // index in headers_ of its first header
+        std::unordered_map<std::string, Value> keys;
+    };
+    const Value* Lookup(std::string_view section, std::string_view key) const;
+    std::string text_;  // the file's text, which the views above point into
     std::unordered_map<std::string, Section> sections_;
+    std::vector<SectionLine> headers_;
+    std::vector<KeyLine> lines_;
 };
 
 // The scalar parsers behind the Read operations, on a trimmed value.

@@ -9,6 +9,7 @@
 #include "trigger/clock_condition.h"
 #include "trigger/key_table.h"
 #include "trigger/trigger_table.h"
+#include "word/clip_writer.h"
 
 #include <algorithm>
 
@@ -181,6 +182,19 @@ std::span<const std::uint8_t> WordPagesOf(std::span<const std::uint8_t> file, co
     if (!word.used) return {};
     return Section(file, image, kSectionWordImage).subspan(std::size_t{kPageSize} * word.startPage,
                                                            std::size_t{kPageSize} * word.pages);
+}
+
+std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                      const WordInfo& word) {
+    const std::span<const std::uint8_t> pages = WordPagesOf(file, image, word);
+    if (word.bits == 8) return DecodePages8(pages, word.byteLength);
+    std::vector<std::uint8_t> out;
+    out.reserve(word.byteLength);
+    for (std::int16_t s : DecodePages16(pages, word.byteLength / 2)) {
+        out.push_back(static_cast<std::uint8_t>(s));
+        out.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) >> 8));
+    }
+    return out;
 }
 
 }  // namespace zlt

@@ -63,4 +63,9 @@ std::optional<DecodedImage> ReadImage(std::span<const std::uint8_t> file, std::s
 std::span<const std::uint8_t> WordPagesOf(std::span<const std::uint8_t> file, const DecodedImage& image,
                                           const WordInfo& word);
 
+// The samples a used word holds in the word image of `file`: unsigned bytes
+// for 8-bit words, signed 16-bit little-endian pairs for 16-bit words.
+std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
+                                      const WordInfo& word);
+
 }  // namespace zlt

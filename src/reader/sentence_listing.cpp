@@ -20,7 +20,7 @@ std::string BlockLabel(unsigned unit) { return FormatText("L%u", unit); }
 std::string BlockDeclaration(unsigned unit) { return std::string(kBlockPrefix) + BlockLabel(unit); }
 
 bool ListSentence(const DecodedImage& image, const SentenceCode& code, SentenceListing& s, std::string& error) {
-    s = SentenceListing{code.start, code.endMark, {}};
+    s = SentenceListing{code.start, code.endMark, {}, {}};
     std::map<unsigned, std::size_t> stepAt;  // unit index -> first step that records it
     struct Reference {
         std::size_t step;
@@ -35,12 +35,14 @@ bool ListSentence(const DecodedImage& image, const SentenceCode& code, SentenceL
         if (std::binary_search(image.blockStarts.begin(), image.blockStarts.end(), k) && !padded) {
             stepAt.emplace(k, s.steps.size());
             s.steps.push_back(BlockDeclaration(k));
+            s.stepUnits.push_back(0);
         }
         if (k == code.endMark) break;  // the end mark itself is no step
         const std::optional<DecodedUnit> decoded = DecodeUnit(image.units[k]);
         if (!decoded) return Fail(error, FormatText("unit %u: 0x%04X is no code unit", k, unsigned{image.units[k]}));
         const DecodedUnit& u = *decoded;
         stepAt.emplace(k, s.steps.size());
+        s.stepUnits.push_back(static_cast<std::uint16_t>(k));
         if (u.layout == UnitLayout::kPad) {
             s.steps.push_back(BlockDeclaration(k + 1));
         } else if (u.layout == UnitLayout::kDecrementJump || u.layout == UnitLayout::kConditionalJump) {

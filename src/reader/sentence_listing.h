@@ -13,6 +13,9 @@ struct SentenceListing {
     std::uint16_t start = 0;         // unit index of its first code unit
     std::uint16_t endMark = 0;       // unit index of its end mark
     std::vector<std::string> steps;  // joined with '+' they compile back to the same units
+    // Beside each step, the unit index of the unit it makes (a pad unit for
+    // the block declaration that stores one); 0 for a step that makes none.
+    std::vector<std::uint16_t> stepUnits;
 };
 
 // Lists each sentence of the image. Code blocks are labelled by the unit

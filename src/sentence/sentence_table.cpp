@@ -4,6 +4,7 @@
 #include "base/format.h"
 #include "base/message.h"
 #include "base/section_writer.h"
+#include "platform/text.h"
 #include "project/scan.h"
 #include "sentence/instructions.h"
 #include "sentence/labels.h"
@@ -18,7 +19,8 @@ constexpr std::size_t kMaxStepText = 255;        // bytes of one step text
 
 // Steps are separated by '+' and ';'. These bytes, like the blank that ends
 // a step text, never occur inside a multibyte character of the code pages
-// project files are written in, so the text is split byte by byte.
+// project files are written in, so the text, once it has passed through the
+// system's code page, is split byte by byte.
 constexpr scan::CharSet kStepSeparators = scan::CharSet::Of("+;");
 
 // The state of the sentence being compiled.
@@ -76,7 +78,7 @@ std::optional<std::string_view> NextStepText(std::string_view& text) {
 bool Compiler::CompileAll() {
     for (unsigned n = 0; n < kEntryCount; ++n) {
         std::string key = FormatText("S%0.4d", static_cast<int>(n));
-        std::string text = ctx_.reader->ReadString("ZLP.Sentence", key, "");
+        std::string text = platform::ThroughAnsiCodePage(ctx_.reader->ReadString("ZLP.Sentence", key, ""));
         if (!text.empty() && !CompileSentence(n, key, text)) return false;
     }
     LnkPrintf("\n        Total used STEP = %d", static_cast<int>(next_));

@@ -24,6 +24,10 @@ extern const char* const kTriggerModeNames[15];
 // when the library carries none such.
 std::optional<unsigned> IdentifyFirmware(std::span<const std::uint8_t> image);
 
+// The checks of WriteFirmwareSection, without writing: a trigger mode
+// whose firmware this linker holds.
+bool CheckTriggerMode(LinkContext& ctx);
+
 bool WriteFirmwareSection(LinkContext& ctx, DirSlot& slot);
 
 }  // namespace zlt

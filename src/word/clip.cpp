@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/message.h"
 #include "base/progress.h"
+#include "platform/files.h"
 #include "word/clip_path.h"
 
 #include <bit>
@@ -34,6 +35,7 @@ ClipFormat FormatOf(const ClipHeader& h) {
     f.bitsPerChannel = GetU16(&h[clip_field::kBitsPerChannel]);
     f.sampleRate = GetU32(&h[clip_field::kSampleRate]);
     f.dataLength = GetU32(&h[clip_field::kDataLength]);
+    f.version = GetU32(&h[clip_field::kVersion]);
     return f;
 }
 
@@ -46,43 +48,101 @@ std::optional<ClipKey> KeyOf(const ClipHeader& h) {
     return ClipKey{h[clip_field::kKeyArea + a], h[clip_field::kKeyArea + b]};
 }
 
-bool CheckClipHeader(const char* path, ClipHeader& h) {
+ClipFault HeaderFault(const ClipHeader& h) {
     if (!FieldIs(h, clip_field::kSignature, kSignature, sizeof kSignature) ||
-        !FieldIs(h, clip_field::kFormatTag, kFormatTag, sizeof kFormatTag)) {
-        LnkPrintf("\nErr: Invalid SNX-Signature of file %s", path);
-        return false;
-    }
-    std::uint32_t version = GetU32(&h[clip_field::kVersion]);
-    if (version < kClipVersionFirst || version > kClipVersionLast) {
-        LnkPrintf("\nErr: Unsupported SNX-Version of file %s", path);
-        return false;
-    }
+        !FieldIs(h, clip_field::kFormatTag, kFormatTag, sizeof kFormatTag))
+        return ClipFault::kSignature;
     const ClipFormat f = FormatOf(h);
-    if (f.channels < 1 || f.channels > 2) {
-        LnkPrintf("\nErr: ZLT unsupported SNX-Channels(%d) of file %s", int{f.channels}, path);
-        return false;
-    }
-    if (f.bitsPerChannel != 8 && f.bitsPerChannel != 16) {
-        LnkPrintf("\nErr: ZLT unsupported SNX-BitsPerChannel(%d) of file %s", int{f.bitsPerChannel},
-                  path);
-        return false;
-    }
-    if (f.sampleRate < 2100 || f.sampleRate > 48000) {
-        LnkPrintf("\nErr: ZLT unsupported SNX-SampleRate (%dHz) of file %s",
-                  static_cast<int>(f.sampleRate), path);
-        return false;
-    }
-    if (f.dataLength == 0) {
-        LnkPrintf("\nErr: Invalid SNX-DataLength of file %s", path);
-        return false;
-    }
+    if (f.version < kClipVersionFirst || f.version > kClipVersionLast) return ClipFault::kVersion;
+    if (f.channels < 1 || f.channels > 2) return ClipFault::kChannels;
+    if (f.bitsPerChannel != 8 && f.bitsPerChannel != 16) return ClipFault::kBitsPerChannel;
+    if (f.sampleRate < 2100 || f.sampleRate > 48000) return ClipFault::kSampleRate;
+    if (f.dataLength == 0) return ClipFault::kDataLength;
     // A key byte must come from inside the header; the format defines no
     // clip whose key index points past it.
-    if (!KeyOf(h)) {
-        LnkPrintf("\nErr: Invalid SNX-KeyIndex of file %s", path);
-        return false;
+    if (!KeyOf(h)) return ClipFault::kKeyIndex;
+    return ClipFault::kNone;
+}
+
+namespace {
+
+// Why the clip at path cannot be accessed, for the located message.
+std::string AccessProblem(const char* path) {
+    if (IsForeignDrivePath(path))
+        return "names a Windows drive, which is no file here; name the clip relative to the folder the link runs in";
+    struct stat st {};
+    if (::stat(ClipFileName(path).c_str(), &st) != 0) {
+        if (path[0] == '/') return "is not found";
+        char cwd[4096];
+        return std::string("is not found (relative to ") + (::getcwd(cwd, sizeof cwd) ? cwd : ".") + ")";
     }
-    PutU32(&h[clip_field::kDataLength], f.dataLength & ~3u);
+    return IsRegular(st) ? "cannot be read" : "is not a regular file";
+}
+
+}  // namespace
+
+bool ReportClipFault(Reporter& report, ClipFault fault, const ClipFormat& f, const char* path,
+                     const ClipSite& site) {
+    const std::string word = site.key.empty() ? "a word" : site.key;
+    const std::string& key = site.key;
+    const TextSpan at = site.at;
+    switch (fault) {
+    case ClipFault::kNone:
+        return true;
+    case ClipFault::kAccess:
+        if (IsForeignDrivePath(path))
+            return report.Fail(Found<Diag::kClipMissing>(at, key, path, word, AccessProblem(path)),
+                               "\nErr: Can not access file %s (a Windows drive path: name the clip "
+                               "relative to the folder the link runs in)", path);
+        return report.Fail(Found<Diag::kClipMissing>(at, key, path, word, AccessProblem(path)),
+                           "\nErr: Can not access file %s", path);
+    case ClipFault::kOpen:
+        return report.Fail(Found<Diag::kClipUnreadable>(at, key, path, word, "cannot be opened"),
+                           "\nErr: Can not open file %s", path);
+    case ClipFault::kRead:
+        return report.Fail(Found<Diag::kClipUnreadable>(at, key, path, word, "is shorter than its 128-byte header"),
+                           "\nErr: Can not read file %s", path);
+    case ClipFault::kSignature:
+        return report.Fail(Found<Diag::kClipSignature>(at, key, path, word),
+                           "\nErr: Invalid SNX-Signature of file %s", path);
+    case ClipFault::kVersion:
+        return report.Fail(Found<Diag::kClipVersion>(at, key, path, word, FormatText("0x%0.8X", f.version)),
+                           "\nErr: Unsupported SNX-Version of file %s", path);
+    case ClipFault::kChannels:
+        return report.Fail(Found<Diag::kClipChannels>(at, key, path, word, std::to_string(f.channels)),
+                           "\nErr: ZLT unsupported SNX-Channels(%d) of file %s", int{f.channels}, path);
+    case ClipFault::kBitsPerChannel:
+        return report.Fail(Found<Diag::kClipBits>(at, key, path, word, std::to_string(f.bitsPerChannel)),
+                           "\nErr: ZLT unsupported SNX-BitsPerChannel(%d) of file %s", int{f.bitsPerChannel},
+                           path);
+    case ClipFault::kSampleRate:
+        return report.Fail(Found<Diag::kClipRate>(at, key, path, word, std::to_string(f.sampleRate)),
+                           "\nErr: ZLT unsupported SNX-SampleRate (%dHz) of file %s",
+                           static_cast<int>(f.sampleRate), path);
+    case ClipFault::kDataLength:
+        return report.Fail(Found<Diag::kClipDataLength>(at, key, path, word, "0"),
+                           "\nErr: Invalid SNX-DataLength of file %s", path);
+    case ClipFault::kKeyIndex:
+        return report.Fail(Found<Diag::kClipKeyIndex>(at, key, path, word),
+                           "\nErr: Invalid SNX-KeyIndex of file %s", path);
+    case ClipFault::kDataTooLong:
+        // LengthUnits would lose the high bits of the length.
+        return report.Fail(Found<Diag::kClipDataLength>(at, key, path, word, std::to_string(f.dataLength)),
+                           "\nErr: ZLT unsupported SNX-DataLength(%u) of file %s", f.dataLength, path);
+    case ClipFault::kDataShort:
+        return report.Fail(Found<Diag::kClipDataShort>(at, key, path, word, std::to_string(f.dataLength)),
+                           "\nErr: Can not read file %s", path);
+    }
+    return false;
+}
+
+bool CheckClipHeader(const char* path, ClipHeader& h) {
+    const ClipFault fault = HeaderFault(h);
+    if (fault != ClipFault::kNone) {
+        Reporter link;
+        return ReportClipFault(link, fault, FormatOf(h), path, {});
+    }
+    PutU32(&h[clip_field::kDataLength], GetU32(&h[clip_field::kDataLength]) & ~3u);
     return true;
 }
 
@@ -104,7 +164,7 @@ ClipFile::Opened ClipFile::Open(const char* written) {
     if (::stat(path.c_str(), &st) == 0 && !IsRegular(st)) return Opened::kNotRegular;
     // Non-blocking, so that a FIFO put in the file's place after the test
     // above cannot stall the open; the descriptor's own type decides.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = platform::OpenForReading(path.c_str());
     if (fd < 0) return Opened::kFailed;
     if (::fstat(fd, &st) != 0 || !IsRegular(st)) {
         ::close(fd);
@@ -134,31 +194,41 @@ bool ClipFile::Seek(std::uint64_t offset) {
     return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
-bool OpenClip(const char* path, ClipFile& file, ClipHeader& header) {
+std::uint64_t ClipFile::Size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+ClipFault OpenClip(const char* path, ClipFile& file, ClipHeader& header) {
     switch (file.Open(path)) {
     case ClipFile::Opened::kOk:
         break;
     case ClipFile::Opened::kNotRegular:
-        LnkPrintf("\nErr: Can not access file %s", path);
-        return false;
+        return ClipFault::kAccess;
     case ClipFile::Opened::kFailed:
-        LnkPrintf("\nErr: Can not open file %s", path);
-        return false;
+        return ClipFault::kOpen;
     }
-    if (file.Read(header.data(), header.size()) != header.size()) {
-        LnkPrintf("\nErr: Can not read file %s", path);
-        return false;
-    }
+    return file.Read(header.data(), header.size()) == header.size() ? ClipFault::kNone : ClipFault::kRead;
+}
+
+bool ReadClipHeader(Reporter& report, const char* path, const ClipSite& site, ClipFormat& format,
+                    std::uint32_t* dataOffset, std::uint64_t* fileSize) {
+    format = ClipFormat{};
+    ClipFile file;
+    ClipHeader header{};
+    ClipFault fault = OpenClip(path, file, header);
+    if (fault == ClipFault::kNone) fault = HeaderFault(header);
+    if (fault != ClipFault::kNone) return ReportClipFault(report, fault, FormatOf(header), path, site);
+    format = FormatOf(header);
+    format.dataLength &= ~3u;
+    if (dataOffset) *dataOffset = DataOffsetOf(header);
+    if (fileSize) *fileSize = file.Size();
     return true;
 }
 
 bool ReadClipHeader(const char* path, ClipFormat& format) {
-    format = ClipFormat{};
-    ClipFile file;
-    ClipHeader header{};
-    if (!OpenClip(path, file, header) || !CheckClipHeader(path, header)) return false;
-    format = FormatOf(header);
-    return true;
+    Reporter link;
+    return ReadClipHeader(link, path, {}, format);
 }
 
 // The block transform works on 64-bit words read and written little-endian,

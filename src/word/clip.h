@@ -3,6 +3,8 @@
 // data into word image pages.
 #pragma once
 
+#include "base/diagnostic.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +44,7 @@ struct ClipFormat {
     std::uint16_t bitsPerChannel = 0;
     std::uint32_t sampleRate = 0;
     std::uint32_t dataLength = 0;
+    std::uint32_t version = 0;
 };
 
 ClipFormat FormatOf(const ClipHeader& header);
@@ -56,13 +59,48 @@ struct ClipKey {
 // None when a key index points past the header.
 std::optional<ClipKey> KeyOf(const ClipHeader& header);
 
+// What can be wrong with a clip file, in the order the checks meet it. The
+// last ones are the word table's narrower limits (word/word_table.h).
+enum class ClipFault {
+    kNone,
+    kAccess,     // missing, not a regular file or not readable
+    kOpen,       // cannot be opened
+    kRead,       // shorter than its header
+    kSignature,
+    kVersion,
+    kChannels,   // 0 or more than 2; a word: not 1
+    kBitsPerChannel,
+    kSampleRate, // outside 2100 to 48000 Hz; a word: not one of its rates
+    kDataLength, // 0
+    kKeyIndex,
+    kDataTooLong,  // a word: 2^28 bytes or more
+    kDataShort,    // the file ends before the sample data does
+};
+
+// The first fault of a header held in memory.
+ClipFault HeaderFault(const ClipHeader& header);
+
+// The word whose key names a clip, for the located form of a clip's fault.
+struct ClipSite {
+    std::string key;  // "W0005"; empty when the clip is not a word's
+    TextSpan at;      // of the key's value
+};
+
+// Reports a fault of the clip at path through report, by its kind and with
+// the line a link prints for it; returns false.
+bool ReportClipFault(Reporter& report, ClipFault fault, const ClipFormat& format, const char* path,
+                     const ClipSite& site);
+
 // Checks a header held in memory; path serves only for the messages. On
 // success the header's DataLength is rounded down to a multiple of 4.
 // Reports the first fault and returns false.
 bool CheckClipHeader(const char* path, ClipHeader& header);
 
-// Opens, reads and checks the header of the clip file at path. The outputs
-// are 0 unless it succeeds; the file is closed again on every path.
+// Opens, reads and checks the header of the clip file at path through
+// report. The outputs are 0 unless it succeeds; the file is closed again on
+// every path. fileSize, when given, receives the file's size.
+bool ReadClipHeader(Reporter& report, const char* path, const ClipSite& site, ClipFormat& format,
+                    std::uint32_t* dataOffset = nullptr, std::uint64_t* fileSize = nullptr);
 bool ReadClipHeader(const char* path, ClipFormat& format);
 
 // True when path names a regular file this process may read.
@@ -86,14 +124,15 @@ public:
     // A read error ends the reading like the end of the file.
     std::size_t Read(void* into, std::size_t size);
     bool Seek(std::uint64_t offset);
+    std::uint64_t Size() const;
 
 private:
     int fd_ = -1;
 };
 
-// Opens the clip at path and reads its header, reporting "Can not access",
-// "Can not open" or "Can not read" faults; the header is not checked.
-bool OpenClip(const char* path, ClipFile& file, ClipHeader& header);
+// Opens the clip at path and reads its header, which is not checked:
+// kAccess, kOpen, kRead or kNone.
+ClipFault OpenClip(const char* path, ClipFile& file, ClipHeader& header);
 
 // The transform from clip data to word image pages, for one clip's key
 // bytes and sample width. Each 512-byte block goes through the pair

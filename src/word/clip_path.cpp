@@ -1,6 +1,7 @@
 #include "word/clip_path.h"
 
 #include "base/code_page.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -17,7 +18,7 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 std::string ClipFileName(const std::string& written) {
-    if (Exists(written)) return written;
+    if (platform::ReadsWindowsPaths() || Exists(written)) return written;
     std::string slashed = written;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     if (slashed != written && Exists(slashed)) return slashed;
@@ -29,8 +30,8 @@ std::string ClipFileName(const std::string& written) {
     return written;
 }
 
-bool IsWindowsDrivePath(const std::string& written) {
-    return written.size() >= 3 &&
+bool IsForeignDrivePath(const std::string& written) {
+    return !platform::ReadsWindowsPaths() && written.size() >= 3 &&
            ((written[0] >= 'A' && written[0] <= 'Z') || (written[0] >= 'a' && written[0] <= 'z')) &&
            written[1] == ':' && (written[2] == '\\' || written[2] == '/');
 }

@@ -37,12 +37,12 @@ ClipRunBuffers::ClipRunBuffers(std::size_t n)
 bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry, ClipRunBuffers& buffers) {
     ClipFile file;
     ClipHeader header{};
-    if (!OpenClip(path, file, header) || !CheckClipHeader(path, header)) return false;
+    const ClipFault opened = OpenClip(path, file, header);
+    if (opened != ClipFault::kNone) return ReportClipFault(ctx.report, opened, {}, path, {});
+    if (!CheckClipHeader(path, header)) return false;
     const ClipFormat clip = FormatOf(header);
-    if (!StillDescribes(clip, entry) || !file.Seek(DataOffsetOf(header))) {
-        LnkPrintf("\nErr: Can not read file %s", path);
-        return false;
-    }
+    if (!StillDescribes(clip, entry) || !file.Seek(DataOffsetOf(header)))
+        return ReportClipFault(ctx.report, ClipFault::kDataShort, clip, path, {});
     const std::uint64_t length = WordBytes(entry);
     const BlockTransform transform(*KeyOf(header), clip.bitsPerChannel);
 
@@ -58,10 +58,7 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry, ClipRu
         if (got < want) {
             // Only the last block may end early, and only after the data;
             // what it lacks of 512 bytes is not clip data and reads as zero.
-            if (copied < length) {
-                LnkPrintf("\nErr: Can not read file %s", path);
-                return false;
-            }
+            if (copied < length) return ReportClipFault(ctx.report, ClipFault::kDataShort, clip, path, {});
             std::memset(in + got, 0, want - got);
         }
         transform.Apply(in, out, blocks);
@@ -72,6 +69,19 @@ bool CopyClip(LinkContext& ctx, const char* path, const WordEntry& entry, ClipRu
         blocksLeft -= blocks;
         ctx.wordImagePagesWritten += static_cast<std::uint32_t>(blocks);
         ReportPageProgress(ctx.wordImagePagesWritten, ctx.wordImagePages);
+    }
+    return true;
+}
+
+bool CheckWordImage(LinkContext& ctx) {
+    for (unsigned n = 0; n < kEntryCount; ++n) {
+        if (!IsUsed(ctx.wordTable[n]) || !ctx.clipDataShort[n]) continue;
+        const std::string key = WordKey(n);
+        const std::string path = ctx.reader->ReadString("ZLP.Word", key, "");
+        ClipFormat clip;
+        clip.dataLength = WordBytes(ctx.wordTable[n]);
+        ReportClipFault(ctx.report, ClipFault::kDataShort, clip, path.c_str(),
+                        {key, WordValueSpan(ctx, key)});
     }
     return true;
 }

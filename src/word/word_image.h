@@ -12,6 +12,10 @@ namespace zlt {
 
 bool WriteWordImageSection(LinkContext& ctx, DirSlot& slot);
 
+// The fault WriteWordImageSection meets without writing, for a check: a used
+// word whose clip ends before its samples do (found by ParseWordTable).
+bool CheckWordImage(LinkContext& ctx);
+
 // The read and transform buffers of CopyClip, `blocks` blocks each. One pair
 // serves every clip of a word image: memory taken and given back for each
 // clip would be faulted in afresh each time, which costs more than copying

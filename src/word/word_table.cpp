@@ -53,45 +53,62 @@ bool UseWord(LinkContext& ctx, unsigned n) {
     return true;
 }
 
+TextSpan WordValueSpan(const LinkContext& ctx, const std::string& key) {
+    return ctx.reader ? ValueSpan(*ctx.reader, "ZLP.Word", key) : TextSpan{};
+}
+
+namespace {
+
+ClipFault ClipFaultOf(WordFault fault) {
+    switch (fault) {
+    case WordFault::kNone: return ClipFault::kNone;
+    case WordFault::kChannels: return ClipFault::kChannels;
+    case WordFault::kBitsPerChannel: return ClipFault::kBitsPerChannel;
+    case WordFault::kSampleRate: return ClipFault::kSampleRate;
+    case WordFault::kDataLength: return ClipFault::kDataTooLong;
+    }
+    return ClipFault::kNone;
+}
+
+// Reads the clip of word n into its entry; reports a fault and returns false.
+bool ParseWord(LinkContext& ctx, unsigned n, const std::string& path) {
+    const char* p = path.c_str();
+    ClipSite site{WordKey(n), {}};
+    site.at = WordValueSpan(ctx, site.key);
+    if (ctx.report.Checking() && path.find('\\') != std::string::npos)
+        ctx.report.Warn(Found<Diag::kBackslashPath>(site.at, site.key, path, site.key));
+    if (!ClipAccessible(p)) return ReportClipFault(ctx.report, ClipFault::kAccess, {}, p, site);
+    // The image must not replace a clip it reads (a check writes no image).
+    if (!ctx.report.Checking() && ctx.image.Overwrites(ClipFileName(path))) {
+        LnkPrintf("\nErr: Image file %s is the clip of W%0.4d of file %s", ctx.imagePath.c_str(),
+                  static_cast<int>(n), ctx.projectPath.c_str());
+        return false;
+    }
+    ClipFormat clip;
+    std::uint32_t dataOffset = 0;
+    std::uint64_t fileSize = 0;
+    if (!ReadClipHeader(ctx.report, p, site, clip, &dataOffset, &fileSize)) return false;
+    WordEntry& entry = ctx.wordTable[n];
+    const WordFault fault = EntryOf(clip, entry);
+    if (fault != WordFault::kNone) return ReportClipFault(ctx.report, ClipFaultOf(fault), clip, p, site);
+    // The word image takes WordBytes from the data offset on; a check
+    // notes now whether the file holds them, for CheckWordImage.
+    const std::uint64_t need = WordBytes(entry);
+    if (ctx.report.Checking() && need > 0 && (dataOffset > fileSize || fileSize - dataOffset < need))
+        ctx.clipDataShort.set(n);
+    return true;
+}
+
+}  // namespace
+
 bool ParseWordTable(LinkContext& ctx) {
     for (unsigned n = 0; n < kEntryCount; ++n) {
         const std::string path = ctx.reader->ReadString("ZLP.Word", WordKey(n), "");
-        if (path.empty()) continue;
-        const char* p = path.c_str();
-        if (!ClipAccessible(p)) {
-            if (IsWindowsDrivePath(path))
-                LnkPrintf("\nErr: Can not access file %s (a Windows drive path: name the clip "
-                          "relative to the folder the link runs in)", p);
-            else
-                LnkPrintf("\nErr: Can not access file %s", p);
-            return false;
-        }
-        if (ctx.image.Overwrites(path)) {
-            LnkPrintf("\nErr: Image file %s is the clip of W%0.4d of file %s", ctx.imagePath.c_str(),
-                      static_cast<int>(n), ctx.projectPath.c_str());
-            return false;
-        }
-        ClipFormat clip;
-        if (!ReadClipHeader(p, clip)) return false;
-        switch (EntryOf(clip, ctx.wordTable[n])) {
-        case WordFault::kNone:
-            break;
-        case WordFault::kChannels:
-            LnkPrintf("\nErr: ZLT unsupported SNX-Channels(%d) of file %s", int{clip.channels}, p);
-            return false;
-        case WordFault::kBitsPerChannel:
-            LnkPrintf("\nErr: ZLT unsupported SNX-BitsPerChannel(%d) of file %s",
-                      int{clip.bitsPerChannel}, p);
-            return false;
-        case WordFault::kSampleRate:
-            LnkPrintf("\nErr: ZLT unsupported SNX-SampleRate (%dHz) of file %s",
-                      static_cast<int>(clip.sampleRate), p);
-            return false;
-        case WordFault::kDataLength:
-            // LengthUnits would lose the high bits of the length.
-            LnkPrintf("\nErr: ZLT unsupported SNX-DataLength(%u) of file %s", clip.dataLength, p);
-            return false;
-        }
+        if (path.empty() || ParseWord(ctx, n, path)) continue;
+        if (!ctx.report.GoOn()) return false;
+        // A check goes on with the word defined, so that the sentences that
+        // play it are not reported as well.
+        ctx.wordTable[n] = kStandInWord;
     }
     return true;
 }
@@ -105,9 +122,11 @@ bool PlaceWords(LinkContext& ctx) {
         // Each word adds fewer than 2^19 pages, so the sum cannot wrap.
         const std::uint32_t end = page + WordPages(e);
         if (end >= kWordImagePageLimit) {
-            LnkPrintf("\nErr: ZLT_WIMG.BIN exceeds %u pages at W%0.4d of file %s",
-                      kWordImagePageLimit - 1, static_cast<int>(n), ctx.projectPath.c_str());
-            return false;
+            const std::string key = WordKey(n);
+            return ctx.report.Fail(Found<Diag::kWordImageFull>(WordValueSpan(ctx, key), key,
+                                                               std::to_string(kWordImagePageLimit - 1), key),
+                                   "\nErr: ZLT_WIMG.BIN exceeds %u pages at W%0.4d of file %s",
+                                   kWordImagePageLimit - 1, static_cast<int>(n), ctx.projectPath.c_str());
         }
         e.format |= page;
         page = end;

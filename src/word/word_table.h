@@ -81,12 +81,19 @@ std::optional<WordFormat> DecodeWordEntry(const WordEntry& e);
 // The project key of word n: "W0012" for word 12.
 std::string WordKey(unsigned n);
 
+// Where the clip path of word key stands in the project.
+TextSpan WordValueSpan(const LinkContext& ctx, const std::string& key);
+
 // The first word-table field that a clip cannot fill.
 enum class WordFault { kNone, kChannels, kBitsPerChannel, kSampleRate, kDataLength };
 
 // The entry that a checked clip header gives (Used and StartPage clear),
 // or the first fault.
 WordFault EntryOf(const ClipFormat& clip, WordEntry& entry);
+
+// What a check puts in the entry of a word whose clip it refused: defined,
+// with no samples.
+inline constexpr WordEntry kStandInWord{kOneChannel | kEightBit, 1u << kRateCodeShift};
 
 // Marks word n used for a sentence; false when word n is not defined.
 bool UseWord(LinkContext& ctx, unsigned n);

@@ -87,7 +87,7 @@ protected:
 
 TEST_F(Exports, EveryNameIsExportedPlainAndDecorated) {
     for (const char* name : {"ZltLnk_MakeZltCfo", "ZltLnk_SetDefFputs", "ZltLnk_SetDefProgressNotify",
-                             "ZltLnk_SetLinkTime", "ZltLnk_SetPageProgress"}) {
+                             "ZltLnk_SetLinkTime", "ZltLnk_SetPageProgress", "ZltLnk_CheckProject"}) {
         EXPECT_NE(dlsym(lib.handle, name), nullptr) << name;
         std::string decorated = std::string("_") + name;
         EXPECT_EQ(dlsym(lib.handle, decorated.c_str()), dlsym(lib.handle, name)) << decorated;

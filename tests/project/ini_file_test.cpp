@@ -55,6 +55,48 @@ TEST(IniFile, ReadStringSemantics) {
     }
 }
 
+TEST(IniFile, LocatesValuesKeysAndSections) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* section;
+        const char* key;
+        TextSpan value;  // line 0: the key is absent
+    } cases[] = {
+        {"plain", "[A]\nk=v\n", "A", "k", {2, 3, 1}},
+        {"blanks and tabs before", "[A]\n\t k \t=  value w  \n", "A", "k", {2, 9, 7}},
+        {"quotes are not part of it", "[A]\nk=\" v \"\n", "A", "k", {2, 4, 3}},
+        {"empty value", "[A]\nk=\n", "A", "k", {2, 3, 0}},
+        {"comments and blank lines count", "; c\n\n[A]\n# c\nk=1\n", "A", "k", {5, 3, 1}},
+        {"CRLF", "[A]\r\nx=1\r\nk=22\r\n", "A", "k", {3, 3, 2}},
+        {"byte-order mark not a column", "\xEF\xBB\xBFk=0\n[A]\nk=1\n", "A", "k", {3, 3, 1}},
+        {"the first of a repeated key", "[A]\nk=1\n[B]\n[a]\nk=2\n", "A", "k", {2, 3, 1}},
+        {"absent", "[A]\nk=1\n", "A", "j", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto ini = IniFile::Parse(c.text);
+        const KeyLine* line = ini->Locate(c.section, c.key);
+        ASSERT_EQ(line != nullptr, c.value.line != 0);
+        if (!line) continue;
+        EXPECT_EQ(line->valueAt.line, c.value.line);
+        EXPECT_EQ(line->valueAt.column, c.value.column);
+        EXPECT_EQ(line->valueAt.length, c.value.length);
+    }
+    // Every key line as written, repeats pointing at the line that counts.
+    auto ini = IniFile::Parse("[ZLP.Word]\nW1=a\n [ zlp.word ]\n  w1 = b\nW2=c\n");
+    ASSERT_EQ(ini->Sections().size(), 2u);
+    EXPECT_EQ(ini->Sections()[1].name, "zlp.word");
+    EXPECT_EQ(ini->Sections()[1].at.column, 4u);
+    ASSERT_EQ(ini->Keys().size(), 3u);
+    EXPECT_EQ(ini->Keys()[1].key, "w1");
+    EXPECT_EQ(ini->Keys()[1].keyAt.column, 3u);
+    EXPECT_EQ(ini->Keys()[1].section, 1u);
+    EXPECT_EQ(ini->Keys()[1].first, 0u);
+    EXPECT_EQ(ini->Keys()[2].first, 2u);
+    EXPECT_EQ(ini->LocateSection("ZLP.WORD"), &ini->Sections()[0]);
+}
+
 TEST(IniFile, NumbersBooleansAndFloats) {
     struct Case {
         const char* value;

@@ -50,6 +50,15 @@ class LinkTest(unittest.TestCase):
                 self.assertEqual(result.lines[-1], error)
                 self.assertFalse(os.path.exists("out.cfo"))
 
+    def test_check(self):
+        self.assertEqual(zlt900.check("demo.zlp"), [])
+        with open("bad.zlp", "w", encoding="utf-8") as f:
+            f.write("[ZLP.Head]\nSignature=NVK\nVersion=1.0\n[ZLP.System]\nTarget=ZELTA_900\n"
+                    "TG_Mode=TGM_SINGLE_M0\n[ZLP.Firmware]\nReset_Bep=1\n[ZLP.Word]\nW0001=none.snx\n")
+        found = [(d.severity, d.line, d.column, d.kind, d.link_line) for d in zlt900.check("bad.zlp")]
+        self.assertEqual(found, [("warning", 8, 1, "unknown-key", ""),
+                                 ("error", 10, 7, "clip-missing", "Err: Can not access file none.snx")])
+
 
 class TalkingClockExampleTest(unittest.TestCase):
     """The documentation's example generates, encodes and links its project."""

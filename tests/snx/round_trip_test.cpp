@@ -5,7 +5,6 @@
 // quantisation allow.
 #include "base/bytes.h"
 #include "reader/decoded_image.h"
-#include "inspect/word_files.h"
 #include "snx/audio_fixture.h"
 #include "zlt900-snx/encode.h"
 
@@ -39,7 +38,7 @@ Word LinkAndReadBack(const TempDir& dir, const std::string& clip) {
         EXPECT_TRUE(w.used);
         word.rate = w.sampleRate;
         word.bits = w.bits;
-        const std::vector<std::uint8_t> bytes = inspect::WordSamples(AsBytes(run->image), *image, w);
+        const std::vector<std::uint8_t> bytes = WordSamples(AsBytes(run->image), *image, w);
         if (w.bits == 8) {
             for (std::uint8_t b : bytes) word.samples.push_back((b - 128) / 128.0);
         } else {

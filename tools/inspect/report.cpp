@@ -22,26 +22,6 @@ std::string StampText(const LinkTime& t) {
                       unsigned{t.millisecond});
 }
 
-// A JSON string literal of 8-bit text: bytes outside ASCII are kept as the
-// code points of the same value.
-std::string Json(std::string_view text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            out += FormatText("\\u%0.4X", unsigned{c});
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 std::string TextReport(const DecodedImage& image, const std::vector<SentenceListing>& sentences) {
@@ -91,20 +71,21 @@ std::string JsonReport(const DecodedImage& image, const std::vector<SentenceList
                           s.byteLength);
         separator = ",";
     }
-    out += "\n  ],\n  \"triggerMode\": " + (image.firmwareId ? Json(image.triggerMode) : std::string("null"));
+    out += "\n  ],\n  \"triggerMode\": " + (image.firmwareId ? JsonString(image.triggerMode) : std::string("null"));
     out += FormatText(",\n  \"firmwareId\": %s", image.firmwareId ? std::to_string(*image.firmwareId).c_str() : "null");
-    out += ",\n  \"modelId\": " + Json(image.modelId);
-    out += ",\n  \"linkTime\": " + Json(StampText(image.linkTime));
+    out += ",\n  \"modelId\": " + JsonString(image.modelId);
+    out += ",\n  \"linkTime\": " + JsonString(StampText(image.linkTime));
     out += ",\n  \"options\": {";
     for (std::size_t i = 0; i < image.options.size(); ++i)
-        out += (i ? ",\n    " : "\n    ") + Json(image.options[i].key) + ": " + Json(image.options[i].value);
+        out += (i ? ",\n    " : "\n    ") + JsonString(image.options[i].key) + ": " +
+               JsonString(image.options[i].value);
     out += "\n  },\n  \"triggers\": [";
     for (std::size_t i = 0; i < image.triggers.size(); ++i) {
         const TriggerBinding& t = image.triggers[i];
-        out += FormatText("%s\n    {\"trigger\": %u, \"modes\": ", i ? "," : "", t.trigger) + Json(t.modes);
+        out += FormatText("%s\n    {\"trigger\": %u, \"modes\": ", i ? "," : "", t.trigger) + JsonString(t.modes);
         out += FormatText(", \"startUnit\": %u, \"sentence\": %d", unsigned{t.startUnit},
                           SentenceAt(sentences, t.startUnit));
-        if (t.clockWord) out += ", \"clock\": " + Json(*ClockConditionText(*t.clockWord));
+        if (t.clockWord) out += ", \"clock\": " + JsonString(*ClockConditionText(*t.clockWord));
         out += "}";
     }
     out += "\n  ],\n  \"words\": [";
@@ -119,8 +100,8 @@ std::string JsonReport(const DecodedImage& image, const std::vector<SentenceList
     for (std::size_t i = 0; i < sentences.size(); ++i)
         out += FormatText("%s\n    {\"sentence\": %u, \"startUnit\": %u, \"text\": ", i ? "," : "",
                           static_cast<unsigned>(i), unsigned{sentences[i].start}) +
-               Json(SentenceText(sentences[i])) + "}";
-    out += "\n  ],\n  \"readme\": " + Json(image.readme) + "\n}\n";
+               JsonString(SentenceText(sentences[i])) + "}";
+    out += "\n  ],\n  \"readme\": " + JsonString(image.readme) + "\n}\n";
     return out;
 }
 

@@ -7,18 +7,6 @@
 
 namespace zlt::inspect {
 
-std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
-                                      const WordInfo& word) {
-    std::vector<std::uint8_t> out;
-    const std::span<const std::uint8_t> pages = WordPagesOf(file, image, word);
-    if (word.bits == 8) return DecodePages8(pages, word.byteLength);
-    for (std::int16_t s : DecodePages16(pages, word.byteLength / 2)) {
-        out.push_back(static_cast<std::uint8_t>(s));
-        out.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) >> 8));
-    }
-    return out;
-}
-
 // GCC 12 at -O3 reports false bounds faults for the samples appended to the
 // 44-byte header (GCC bug 105651 and its kin).
 #if defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 13

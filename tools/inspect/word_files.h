@@ -10,13 +10,8 @@
 
 namespace zlt::inspect {
 
-// The samples a used word holds in the word image of the image file `file`:
-// unsigned bytes for 8-bit words, signed 16-bit little-endian pairs for
-// 16-bit words.
-std::vector<std::uint8_t> WordSamples(std::span<const std::uint8_t> file, const DecodedImage& image,
-                                      const WordInfo& word);
-
-// A RIFF WAVE file of one channel of PCM samples as WordSamples gives them.
+// A RIFF WAVE file of one channel of PCM samples as WordSamples (reader)
+// gives them.
 std::vector<std::uint8_t> WavFile(const WordInfo& word, const std::vector<std::uint8_t>& samples);
 
 // A clip that the linker reads into the same word table entry and, for a

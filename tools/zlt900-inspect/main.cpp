@@ -1,6 +1,7 @@
 // zlt900-inspect: checks a Zelta-900 CFO image and shows what it holds.
 #include "base/format.h"
-#include "inspect/image_source.h"
+#include "cli/command_line.h"
+#include "reader/image_source.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
@@ -13,16 +14,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <getopt.h>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitBadImage = 1;
-constexpr int kExitUsage = 2;
+using zlt::cli::kExitOk;
+constexpr int kExitBadImage = zlt::cli::kExitFailed;
 
 void Usage(std::FILE* out) {
     std::fputs(
@@ -82,7 +81,7 @@ int ExtractWords(std::span<const std::uint8_t> file, const zlt::DecodedImage& im
     for (const zlt::WordInfo& w : image.words) {
         if (!w.used) continue;
         const std::string path = dir + zlt::FormatText("/W%0.4u.wav", w.number);
-        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::inspect::WordSamples(file, image, w)))) return kExitBadImage;
+        if (!WriteFile(path, zlt::inspect::WavFile(w, zlt::WordSamples(file, image, w)))) return kExitBadImage;
         std::printf("%s\n", path.c_str());
         ++written;
     }
@@ -126,10 +125,7 @@ int Recover(std::span<const std::uint8_t> file, const zlt::DecodedImage& image,
     return kExitOk;
 }
 
-int UsageError(const char* what) {
-    std::fprintf(stderr, "zlt900-inspect: %s\nTry 'zlt900-inspect --help' for more information.\n", what);
-    return kExitUsage;
-}
+int UsageError(const char* what) { return zlt::cli::UsageError("zlt900-inspect", what); }
 
 }  // namespace
 
@@ -158,11 +154,7 @@ int main(int argc, char** argv) {
         case kOptForce: force = true; break;
         case 'h': Usage(stdout); return kExitOk;
         case 'V': std::printf("zlt900-inspect %s\n", ZLT_VERSION); return kExitOk;
-        case ':': return UsageError((std::string("option ") + argv[optind - 1] + " needs a value").c_str());
-        default:
-            return UsageError((optopt > 0 && optopt < 128 ? std::string("unknown option -") + char(optopt)
-                                                          : std::string("unknown option ") + argv[optind - 1])
-                                  .c_str());
+        default: return zlt::cli::OptionError("zlt900-inspect", c, argv);
         }
     }
     if (argc - optind != 1) return UsageError("expected one IMAGE");
@@ -172,7 +164,7 @@ int main(int argc, char** argv) {
     const char* path = argv[optind];
 
     std::string error;
-    std::optional<zlt::inspect::LoadedImage> loaded = zlt::inspect::LoadImage(path, error);
+    std::optional<zlt::LoadedImage> loaded = zlt::LoadImage(path, error);
     std::vector<zlt::SentenceListing> sentences;
     if (loaded && !zlt::ListSentences(loaded->image, sentences, error)) loaded.reset();
     if (!loaded) {

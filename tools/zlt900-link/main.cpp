@@ -1,6 +1,7 @@
 // zlt900-link: links a Zelta-900 voice project into its CFO image.
 #include "zlt900/zlt900_lnk.h"
 
+#include "diagnostics.h"
 #include "platform/files.h"
 #include "skeleton.h"
 
@@ -23,6 +24,7 @@ constexpr int kExitUsage = 2;
 
 bool g_quiet = false;
 bool g_inError = false;      // an error line has been seen: the rest goes to stderr
+std::string g_errorLine;     // the link's error line, as the library sent it
 std::FILE* g_lastStream = nullptr;
 
 // The progress bar of the word image, drawn on standard error when that is a
@@ -100,6 +102,7 @@ int PrintLine(const char* text) {
         // stream is left with whole lines: standard output's last line is
         // ended, and the error line starts its stream without a blank line.
         g_inError = true;
+        g_errorLine = text;
         if (g_lastStream == stdout) std::fputc('\n', stdout);
         std::fflush(stdout);
         ++text;
@@ -115,10 +118,23 @@ int PrintLine(const char* text) {
 void Usage(std::FILE* out) {
     std::fputs(
         "Usage: zlt900-link [OPTION]... PROJECT IMAGE\n"
+        "       zlt900-link --check [OPTION]... PROJECT\n"
         "       zlt900-link --init DIR\n"
-        "Link the Zelta-900 voice project PROJECT into the CFO image IMAGE, or\n"
-        "start a new project: DIR/project.zlp with every section and key.\n"
+        "Link the Zelta-900 voice project PROJECT into the CFO image IMAGE, check\n"
+        "it for every problem without linking, or start a new project:\n"
+        "DIR/project.zlp with every section and key.\n"
         "\n"
+        "      --check          report every error and warning of PROJECT as\n"
+        "                       PATH:LINE:COL: error|warning|note: MESSAGE, with\n"
+        "                       the source line and a caret; write no image\n"
+        "      --diagnostics-format=text|sarif\n"
+        "                       with --check: sarif writes a SARIF 2.1.0 log to\n"
+        "                       standard output instead\n"
+        "  -Werror              count warnings as errors (a link then stops\n"
+        "                       before it starts)\n"
+        "  -Wno-KIND            leave out the warnings of KIND (see\n"
+        "                       docs/diagnostics.md)\n"
+        "  -w                   leave out every warning\n"
         "  -C, --directory=DIR  change to DIR before linking; clip paths in the\n"
         "                       project are relative to the working directory\n"
         "  -q, --quiet          print error lines only\n"
@@ -138,8 +154,11 @@ void Usage(std::FILE* out) {
         "  -h, --help           show this help and exit\n"
         "  -V, --version        show the version and exit\n"
         "\n"
-        "Exit status: 0 when the image was written, 1 when the link failed,\n"
-        "2 on a usage error.\n",
+        "A link checks the project first: it prints the warnings on standard error\n"
+        "before it starts and, when it fails, the place of the error in the project.\n"
+        "\n"
+        "Exit status: 0 when the image was written (--check: no error), 1 when\n"
+        "the link failed (--check: errors), 2 on a usage error.\n",
         out);
 }
 
@@ -217,8 +236,24 @@ int UsageError(const char* what, const char* arg) {
 
 }  // namespace
 
+// zlt900-link --check: every diagnostic, exit 1 when there is an error.
+int Check(const char* project, const zlt::tool::WarningOptions& warnings, bool sarif) {
+    const std::vector<zlt::tool::Finding> findings = zlt::tool::CheckProject(project, warnings);
+    if (sarif) {
+        zlt::tool::WriteSarif(stdout, findings, ZLT_VERSION);
+    } else {
+        zlt::tool::WriteText(stderr, findings, zlt::tool::ColourStderr());
+        int errors = zlt::tool::ErrorCount(findings), warningCount = 0;
+        for (const auto& f : findings) warningCount += f.severity == ZLTLNK_WARNING;
+        if (errors + warningCount > 0)
+            std::fprintf(stderr, "%d error%s and %d warning%s in %s\n", errors, errors == 1 ? "" : "s",
+                         warningCount, warningCount == 1 ? "" : "s", project);
+    }
+    return zlt::tool::ErrorCount(findings) > 0 ? kExitLinkFailed : kExitOk;
+}
+
 int main(int argc, char** argv) {
-    enum { kOptTimestamp = 256, kOptInit, kOptDepfile, kOptCodePage };
+    enum { kOptTimestamp = 256, kOptInit, kOptDepfile, kOptCodePage, kOptCheck, kOptFormat };
     const option longOptions[] = {
         {"directory", required_argument, nullptr, 'C'},
         {"quiet", no_argument, nullptr, 'q'},
@@ -226,6 +261,8 @@ int main(int argc, char** argv) {
         {"init", required_argument, nullptr, kOptInit},
         {"depfile", required_argument, nullptr, kOptDepfile},
         {"code-page", required_argument, nullptr, kOptCodePage},
+        {"check", no_argument, nullptr, kOptCheck},
+        {"diagnostics-format", required_argument, nullptr, kOptFormat},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
@@ -235,10 +272,23 @@ int main(int argc, char** argv) {
     const char* initDir = nullptr;
     const char* depfile = nullptr;
     const char* codePage = nullptr;
+    bool check = false, sarif = false;
+    zlt::tool::WarningOptions warnings;
+    std::string reason;
     opterr = 0;
     int c;
-    while ((c = getopt_long(argc, argv, "+:C:qhV", longOptions, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, "+:C:qhVW:w", longOptions, nullptr)) != -1) {
         switch (c) {
+        case kOptCheck: check = true; break;
+        case kOptFormat:
+            if (std::strcmp(optarg, "sarif") != 0 && std::strcmp(optarg, "text") != 0)
+                return UsageError("unknown --diagnostics-format", optarg);
+            sarif = std::strcmp(optarg, "sarif") == 0;
+            break;
+        case 'W':
+            if (!zlt::tool::ParseWarningOption(optarg, warnings, reason)) return UsageError(reason.c_str(), nullptr);
+            break;
+        case 'w': warnings.all = false; break;
         case 'C': directory = optarg; break;
         case 'q': g_quiet = true; break;
         case kOptTimestamp: timestamp = optarg; break;
@@ -260,6 +310,22 @@ int main(int argc, char** argv) {
         }
         return InitProject(initDir);
     }
+    if (codePage != nullptr) {
+        char* end = nullptr;
+        const unsigned long cp = std::strtoul(codePage, &end, 10);
+        if (*codePage == '\0' || *end != '\0' || cp > 65535 || !ZltLnk_SetAnsiCodePage(static_cast<unsigned>(cp)))
+            return UsageError("unknown --code-page (874 or 1250 to 1258)", codePage);
+    }
+    if (check) {
+        if (argc - optind != 1) return UsageError("--check takes one PROJECT", nullptr);
+        if (directory != nullptr && ::chdir(directory) != 0) {
+            std::fprintf(stderr, "zlt900-link: cannot change to directory %s: %s\n", directory,
+                         std::strerror(errno));
+            return kExitLinkFailed;
+        }
+        return Check(argv[optind], warnings, sarif);
+    }
+    if (sarif) return UsageError("--diagnostics-format goes with --check", nullptr);
     if (argc - optind != 2) return UsageError("expected PROJECT and IMAGE", nullptr);
 
     long long epoch = -1;
@@ -267,12 +333,6 @@ int main(int argc, char** argv) {
         if (!ParseEpoch(timestamp, epoch)) return UsageError("invalid --timestamp", timestamp);
     } else if (const char* env = std::getenv("SOURCE_DATE_EPOCH"); env != nullptr && *env != '\0') {
         if (!ParseEpoch(env, epoch)) return UsageError("invalid SOURCE_DATE_EPOCH", env);
-    }
-    if (codePage != nullptr) {
-        char* end = nullptr;
-        const unsigned long cp = std::strtoul(codePage, &end, 10);
-        if (*codePage == '\0' || *end != '\0' || cp > 65535 || !ZltLnk_SetAnsiCodePage(static_cast<unsigned>(cp)))
-            return UsageError("unknown --code-page (874 or 1250 to 1258)", codePage);
     }
     // The dependency file and the paths in it are taken from the folder the
     // tool was started in, not from the -C folder.
@@ -285,6 +345,15 @@ int main(int argc, char** argv) {
         return kExitLinkFailed;
     }
 
+    // The checker's warnings come before the link; its located form of the
+    // link's error after it.
+    const std::vector<zlt::tool::Finding> findings = zlt::tool::CheckProject(argv[optind], warnings);
+    std::vector<zlt::tool::Finding> before;
+    for (const auto& f : findings)
+        if (f.severity != ZLTLNK_ERROR || f.promoted) before.push_back(f);
+    if (!g_quiet || warnings.asErrors) zlt::tool::WriteText(stderr, before, zlt::tool::ColourStderr());
+    if (warnings.asErrors && !before.empty()) return kExitLinkFailed;
+
     ZltLnk_SetDefFputs(PrintLine);
     g_showProgress = !g_quiet && ::isatty(STDERR_FILENO) == 1;
     if (g_showProgress) ZltLnk_SetPageProgress(DrawProgress);
@@ -293,6 +362,13 @@ int main(int argc, char** argv) {
     bool ok = ZltLnk_MakeZltCfo(argv[optind], argv[optind + 1]);
     HideBar();
     if (g_lastStream != nullptr) std::fputc('\n', g_lastStream);
+    if (!ok) {
+        for (const auto& f : findings) {
+            if (f.linkLine.empty() || f.linkLine != g_errorLine) continue;
+            zlt::tool::WriteText(stderr, {f}, zlt::tool::ColourStderr());
+            break;
+        }
+    }
     if (ok && depfile != nullptr && !WriteDepfile(depfilePath, base, argv[optind + 1]))
         return kExitLinkFailed;
     if (ok && !g_quiet) PrintSummary(argv[optind + 1]);

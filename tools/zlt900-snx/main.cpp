@@ -1,20 +1,17 @@
 // zlt900-snx: encodes audio files as Sonorium clips for Zelta-900 voice
 // projects.
+#include "cli/command_line.h"
 #include "zlt900-snx/encode.h"
 #include "zlt900-snx/output.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <getopt.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using zlt::cli::kExitFailed;
+using zlt::cli::kExitOk;
 
 void Usage(std::FILE* out) {
     std::fputs(
@@ -54,18 +51,7 @@ void Usage(std::FILE* out) {
         out);
 }
 
-int UsageError(const std::string& what) {
-    std::fprintf(stderr, "zlt900-snx: %s\nTry 'zlt900-snx --help' for more information.\n", what.c_str());
-    return kExitUsage;
-}
-
-bool Number(const char* text, unsigned long long& out) {
-    if (*text < '0' || *text > '9') return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtoull(text, &end, 10);
-    return errno == 0 && *end == '\0';
-}
+int UsageError(const std::string& what) { return zlt::cli::UsageError("zlt900-snx", what); }
 
 }  // namespace
 
@@ -90,26 +76,23 @@ int main(int argc, char** argv) {
         switch (c) {
         case 'o': output = optarg; break;
         case 'r':
-            if (!Number(optarg, n) || !zlt::snx::IsClipRate(n))
+            if (!zlt::cli::Number(optarg, 10, ~0ull, n) || !zlt::snx::IsClipRate(n))
                 return UsageError(std::string("unsupported rate '") + optarg + "': use " + zlt::snx::ClipRatesText());
             options.rate = static_cast<unsigned>(n);
             break;
         case 'b':
-            if (!Number(optarg, n) || (n != 8 && n != 16))
+            if (!zlt::cli::Number(optarg, 10, ~0ull, n) || (n != 8 && n != 16))
                 return UsageError(std::string("unsupported bits '") + optarg + "': use 8 or 16");
             options.bits = static_cast<unsigned>(n);
             break;
         case 's':
-            if (!Number(optarg, n)) return UsageError(std::string("seed '") + optarg + "' is not a whole number");
+            if (!zlt::cli::Number(optarg, 10, ~0ull, n)) return UsageError(std::string("seed '") + optarg + "' is not a whole number");
             options.seed = n;
             break;
         case 'q': quiet = true; break;
         case 'h': Usage(stdout); return kExitOk;
         case 'V': std::printf("zlt900-snx %s\n", ZLT_VERSION); return kExitOk;
-        case ':': return UsageError(std::string("option ") + argv[optind - 1] + " needs a value");
-        default:
-            return UsageError(optopt != 0 ? std::string("unknown option -") + char(optopt)
-                                          : std::string("unknown option ") + argv[optind - 1]);
+        default: return zlt::cli::OptionError("zlt900-snx", c, argv);
         }
     }
     if (optind == argc) return UsageError("no INPUT given");

@@ -1,10 +1,10 @@
-#include "inspect/image_source.h"
+#include "reader/image_source.h"
 
 #include "base/image.h"
 
 #include <cstring>
 
-namespace zlt::inspect {
+namespace zlt {
 
 std::optional<LoadedImage> LoadImage(const std::string& path, std::string& error) {
     auto file = std::make_unique<platform::MappedFile>();
@@ -40,4 +40,4 @@ std::optional<LoadedImage> LoadImage(const std::string& path, std::string& error
     return LoadedImage{std::move(file), span, std::move(*image)};
 }
 
-}  // namespace zlt::inspect
+}  // namespace zlt

@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-namespace zlt::inspect {
+namespace zlt {
 
 struct LoadedImage {
     std::unique_ptr<platform::MappedFile> mapped;  // keeps `file` alive
@@ -23,4 +23,4 @@ struct LoadedImage {
 // fault in error.
 std::optional<LoadedImage> LoadImage(const std::string& path, std::string& error);
 
-}  // namespace zlt::inspect
+}  // namespace zlt

@@ -1,0 +1,185 @@
+// The checker against the link: a project with one mistake on a known line
+// gives exactly one diagnostic of the expected kind, severity and place; a
+// link of the same project fails exactly on an error, with the error line
+// that the diagnostic carries.
+#include "check/checker.h"
+
+#include "link/pipeline.h"
+#include "support/link_fixture.h"
+#include "word/clip_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace zlt::test {
+namespace {
+
+// Lines 1 to 12; a case replaces some of them.
+const char* const kBase[] = {
+    "[ZLP.Head]",   "Signature=NVK", "Version=1.0",  "[ZLP.System]", "Target=ZELTA_900", "TG_Mode=TGM_SINGLE_M0",
+    "[ZLP.Word]",   "W0001=ok.snx",  "[ZLP.Sentence]", "S0001=W0001", "[ZLP.Trigger]",  "T0000=LUN + S0001",
+};
+
+struct Edit {
+    unsigned line;  // replaced by text (which may hold several lines); 13 appends
+    std::string text;
+};
+
+std::string Project(const std::vector<Edit>& edits) {
+    std::string text;
+    for (unsigned line = 1; line <= 13; ++line) {
+        const std::string* replaced = nullptr;
+        for (const Edit& e : edits)
+            if (e.line == line) replaced = &e.text;
+        if (replaced) text += *replaced + "\n";
+        else if (line <= 12) text += std::string(kBase[line - 1]) + "\n";
+    }
+    return text;
+}
+
+// Clip files of every fault, beside the project.
+void WriteClips(const TempDir& dir) {
+    auto clip = [&](const char* name, auto change, std::size_t bytes = 64) {
+        ClipFields f;
+        f.dataLength = static_cast<std::uint32_t>(bytes);
+        change(f);
+        const ClipHeader h = BuildClipHeader(f);
+        std::vector<std::uint8_t> file(h.begin(), h.end());
+        file.resize(kClipHeaderSize + bytes);
+        WriteClipFile(dir / name, file);
+    };
+    clip("ok.snx", [](ClipFields&) {});
+    clip("a\\b.snx", [](ClipFields&) {});
+    clip("sig.snx", [](ClipFields& f) { f.formatTag[3] = 'X'; });
+    clip("ver.snx", [](ClipFields& f) { f.version = 0x00020003; });
+    clip("two.snx", [](ClipFields& f) { f.channels = 2; });
+    clip("bits.snx", [](ClipFields& f) { f.bitsPerChannel = 12; });
+    clip("rate.snx", [](ClipFields& f) { f.sampleRate = 12000; });
+    clip("zero.snx", [](ClipFields& f) { f.dataLength = 0; });
+    clip("key.snx", [](ClipFields& f) { f.keyIndexA = 200; });
+    clip("short.snx", [](ClipFields& f) { f.dataLength = 4000; });
+    clip("huge.snx", [](ClipFields& f) { f.dataLength = 0x0FFFFFFF; });
+    WriteFile(dir / "tiny.snx", "Sonorium Format");
+}
+
+struct Case {
+    const char* kind;
+    std::vector<Edit> edits;
+    Severity severity;
+    unsigned line, column;
+};
+
+std::string Messages(const std::vector<Diagnostic>& found) {
+    std::string all;
+    for (const Diagnostic& d : found) all += FormatText("\n%u:%u: %s", d.at.line, d.at.column, d.message.c_str());
+    return all;
+}
+
+TEST(Checker, EachMistakeOnItsLineAgreesWithTheLink) {
+    const std::string fw = "TG_Mode=TGM_SINGLE_M0\n[ZLP.Firmware]\n";
+    const std::string uart = "TG_Mode=TGM_SINGLE_M0\n[ZLP.Firmware.UartMode]\n";
+    // 520 sentences of 64 steps fill the sentence table within S0504.
+    std::string full, huge;
+    for (int n = 0; n < 520; ++n) {
+        full += FormatText("S%0.4d=M0", n);
+        for (int step = 1; step < 64; ++step) full += "+M0";
+        full += "\n";
+    }
+    // Sixteen words of 2^19 pages: the word image is full at the last.
+    for (int n = 1; n <= 16; ++n) huge += FormatText("W%0.4d=huge.snx%s", n, n < 16 ? "\n" : "");
+    const Case cases[] = {
+        {"bad-signature", {{2, "Signature=NV"}}, Severity::kError, 2, 11},
+        {"missing-key", {{2, "; Signature=NVK"}}, Severity::kError, 1, 2},
+        {"bad-version", {{3, "Version=0.9"}}, Severity::kError, 3, 9},
+        {"bad-target", {{5, "Target=zelta_900"}}, Severity::kError, 5, 8},
+        {"bad-trigger-mode", {{6, "TG_Mode=TGM_BIN_M3"}}, Severity::kError, 6, 9},
+        {"bad-bits-parity", {{6, uart + "BitsParity=83"}}, Severity::kError, 8, 12},
+        {"bad-baud-rate", {{6, uart + "BaudRate=19200"}}, Severity::kError, 8, 10},
+        {"clip-missing", {{8, "W0001=gone.snx"}}, Severity::kError, 8, 7},
+        {"clip-unreadable", {{8, "W0001=tiny.snx"}}, Severity::kError, 8, 7},
+        {"clip-signature", {{8, "W0001=sig.snx"}}, Severity::kError, 8, 7},
+        {"clip-version", {{8, "W0001=ver.snx"}}, Severity::kError, 8, 7},
+        {"clip-channels", {{8, "W0001=two.snx"}}, Severity::kError, 8, 7},
+        {"clip-bits", {{8, "W0001= bits.snx"}}, Severity::kError, 8, 8},
+        {"clip-rate", {{8, "W0001=rate.snx"}}, Severity::kError, 8, 7},
+        {"clip-data-length", {{8, "W0001=zero.snx"}}, Severity::kError, 8, 7},
+        {"clip-key-index", {{8, "W0001=key.snx"}}, Severity::kError, 8, 7},
+        {"clip-data-short", {{8, "W0001=short.snx"}}, Severity::kError, 8, 7},
+        {"word-image-full", {{8, huge}, {10, "S0001=W1+W2+W3+W4+W5+W6+W7+W8+W9+W10+W11+W12+W13+W14+W15+W16"}}, Severity::kError, 23, 7},
+        {"invalid-step", {{10, "S0001=W0001+^MOVE_R2_03"}}, Severity::kError, 10, 7},
+        {"undefined-word", {{10, "S0001=W0009"}}, Severity::kError, 10, 7},
+        {"bad-step-reference", {{10, "S0001=^JZ_STEP9+W0001"}}, Severity::kError, 10, 7},
+        {"undeclared-block", {{10, "S0001=W0001+^CALL_Nowhere"}}, Severity::kError, 10, 7},
+        {"duplicate-block", {{10, "S0001=^BLK_A+W0001+^BLK_A"}}, Severity::kError, 10, 7},
+        {"sentence-table-full", {{10, full + "S0600=W0001"}}, Severity::kError, 514, 7},
+        {"invalid-trigger", {{12, "T0000=LUX + S0001"}}, Severity::kError, 12, 7},
+        {"undefined-sentence", {{12, "T0000=LUN + S0002"}}, Severity::kError, 12, 7},
+        {"unknown-section", {{13, "[ZLP.Words]"}}, Severity::kWarning, 13, 2},
+        {"unknown-key", {{6, fw + "Reset_Bep=1"}}, Severity::kWarning, 8, 1},
+        {"malformed-key", {{8, "W0001=ok.snx\nW017=ok.snx"}}, Severity::kWarning, 9, 1},
+        {"duplicate-key", {{8, "W0001=ok.snx\nw0001 = ok.snx"}}, Severity::kWarning, 9, 1},
+        {"option-narrowed", {{6, fw + "BUSY_Signal=300"}}, Severity::kWarning, 8, 13},
+        {"option-unreadable", {{6, fw + "Reset_Beep=maybe"}}, Severity::kWarning, 8, 12},
+        {"trailing-text", {{6, uart + "BaudRate=2400 ; slow"}}, Severity::kWarning, 8, 15},
+        {"backslash-path", {{8, "W0001=a\\b.snx"}}, Severity::kWarning, 8, 7},
+        {"unused-word", {{8, "W0001=ok.snx\nW0002=ok.snx"}}, Severity::kWarning, 9, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        TempDir dir;
+        WriteClips(dir);
+        WorkingDirectory cwd(dir.path());
+        WriteFile("p.zlp", Project(c.edits));
+        std::vector<Diagnostic> found = CheckProject("p.zlp");
+        std::erase_if(found, [](const Diagnostic& d) { return d.severity == Severity::kNote; });
+        ASSERT_EQ(found.size(), 1u) << Messages(found);
+        const Diagnostic& d = found[0];
+        EXPECT_STREQ(InfoOf(d.kind).name, c.kind);
+        EXPECT_EQ(d.severity, c.severity);
+        EXPECT_EQ(d.at.line, c.line) << d.message;
+        EXPECT_EQ(d.at.column, c.column) << d.message;
+
+        auto ctx = std::make_unique<LinkContext>();
+        MessageLog log;
+        const bool linked = MakeZltCfo(*ctx, "p.zlp", "p.cfo");
+        EXPECT_EQ(linked, c.severity != Severity::kError);
+        if (!linked) {
+            std::string errorLine;
+            for (const std::string& l : log.lines())
+                if (errorLine.empty() && l.starts_with("\nErr: ")) errorLine = l;
+            EXPECT_TRUE(d.stopsLink);
+            EXPECT_EQ(d.linkLine, errorLine);
+        }
+    }
+}
+
+TEST(Checker, ReportsEveryFaultyEntryAndNothingForACleanProject) {
+    TempDir dir;
+    WriteClips(dir);
+    WorkingDirectory cwd(dir.path());
+    WriteFile("clean.zlp", Project({}));
+    EXPECT_TRUE(CheckProject("clean.zlp").empty());
+    fs::copy(fs::path(ZLT_SOURCE_DIR) / "examples/demo", "demo");
+    {
+        WorkingDirectory demo("demo");
+        EXPECT_TRUE(CheckProject("demo.zlp").empty());
+    }
+    // Five faulty entries, each reported once, in file order; the first a
+    // link meets is the one it stops at.
+    WriteFile("five.zlp", Project({{6, "TG_Mode=TGM_X\n[ZLP.Firmware.UartMode]\nBaudRate=1"},
+                                   {8, "W0001=ok.snx\nW0002=gone.snx"},
+                                   {10, "S0001=W0001+W0002\nS0002=W0001+X"},
+                                   {12, "T0000=LUN + S0001\nT0001=LU + S0001"}}));
+    const std::vector<Diagnostic> found = CheckProject("five.zlp");
+    std::vector<std::pair<unsigned, bool>> errors;
+    for (const Diagnostic& d : found) errors.emplace_back(d.at.line, d.stopsLink);
+    SCOPED_TRACE(Messages(found));
+    EXPECT_EQ(errors, (std::vector<std::pair<unsigned, bool>>{
+                          {6, false}, {8, true}, {11, false}, {14, false}, {17, false}}));
+    EXPECT_EQ(CheckProject("missing.zlp").at(0).kind, Diag::kProjectUnreadable);
+    EXPECT_EQ(CheckProject(std::string(300, 'p').c_str()).at(0).kind, Diag::kPathTooLong);
+}
+
+}  // namespace
+}  // namespace zlt::test
