@@ -26,7 +26,7 @@ mutant_list() {
     cat <<'LIST'
 # Options
 bits-parity-upper @@ src/options/option_table.cpp @@ value >= 80 && value <= 82 @@ value >= 80 && value <= 83
-baud-accepts-any @@ src/options/option_table.cpp @@ if (!Accepted(f.check, value)) return false; @@ if (!Accepted(f.check, value)) {}
+baud-accepts-any @@ src/options/option_table.cpp @@ if (!Accepted(ctx, f, value)) { @@ if (false) {
 bool-flag-ignored @@ src/options/option_table.cpp @@ PutU16(field, GetU16(field) | f.bit); @@ PutU16(field, GetU16(field));
 # Sentences
 text-limit @@ src/sentence/sentence_table.cpp @@ if (textSize > kMaxSentenceText) return Invalid(s); @@ if (textSize > kMaxSentenceText + 1) return Invalid(s);
@@ -77,8 +77,8 @@ header-version @@ src/base/image.cpp @@ if (GetU16(h + 4) != kImageFormatVersion
 slot-first-page @@ src/base/image.cpp @@ if (v.firstPage != next) @@ if (v.firstPage > next)
 section-write-fail-ok @@ src/base/section_writer.cpp @@ if (!ctx.image.Write(bytes.data(), bytes.size()) || !ctx.image.PadToPage(bytes.size())) { @@ if (!ctx.image.Write(bytes.data(), bytes.size())) {
 # Firmware and read-me
-tg-mode-case @@ src/target/firmware.cpp @@ if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false; @@ if (a[i] != b[i]) return false;
-firmware-empty-ok @@ src/target/firmware.cpp @@ if (image.empty()) { @@ if (image.data() == nullptr) {
+tg-mode-case @@ src/base/names.cpp @@ if (Upper(a[i]) != Upper(b[i])) return false; @@ if (a[i] != b[i]) return false;
+firmware-empty-ok @@ src/target/firmware.cpp @@ if (image.empty()) @@ if (image.data() == nullptr)
 # Messages
 word-ref-args-swapped @@ src/sentence/sentence_table.cpp @@ static_cast<int>(*word), static_cast<int>(s.number), static_cast<int>(s.step), @@ static_cast<int>(s.number), static_cast<int>(*word), static_cast<int>(s.step),
 page-size-line @@ src/word/word_image.cpp @@ static_cast<int>(WordPages(entry)), path.c_str()); @@ static_cast<int>(WordPages(entry)) + 1, path.c_str());
