@@ -87,7 +87,7 @@ snx-output-is-input @@ tools/zlt900-snx/output.cpp @@ platform::InfoOf(other).id
 snx-clip-low @@ tools/zlt900-snx/encode.cpp @@ const long low = -static_cast<long>(scale), high = static_cast<long>(scale) - 1; @@ const long low = -static_cast<long>(scale) + 1, high = static_cast<long>(scale) - 1;
 snx-8bit-offset @@ tools/zlt900-snx/encode.cpp @@ static_cast<std::uint8_t>(q + 128) @@ static_cast<std::uint8_t>(q + 127)
 link-depfile-escape @@ tools/zlt900-link/main.cpp @@ if (c == ' ' || c == '#' || c == '\\') out += '\\'; @@ if (c == ' ' || c == '\\') out += '\\';
-link-clock-count @@ tools/zlt900-link/main.cpp @@ t >= 7808 && t <= 7935 @@ t > 7808 && t <= 7935
+link-clock-count @@ tools/zlt900-link/main.cpp @@ ++g_counts.clockTriggers; @@ ;
 inspect-recover-force @@ tools/zlt900-inspect/main.cpp @@ if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone) { @@ if (false) {
 LIST
 }
