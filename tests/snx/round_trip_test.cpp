@@ -65,14 +65,11 @@ constexpr double kFreq = 440, kAmplitude = 0.5, kSeconds = 0.5;
 
 TEST(SnxRoundTrip, ClipsPlayTheSourceSineAtTheClipRate) {
     const RoundTrip cases[] = {
-        {"float 44100 Hz, defaults", "a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, "", 44100, 16, 3e-5},
         {"16-bit stereo 22050 Hz to 16000 Hz", "b.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, "--rate 16000",
          16000, 16, 3e-5},
         {"float 44100 Hz to 8000 Hz 8-bit", "d.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1,
          "--rate 8000 --bits 8", 8000, 8, 6e-3},
         {"24-bit FLAC 96000 Hz, default rate", "e.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000, 1, "", 48000,
-         16, 3e-5},
-        {"16-bit AIFF 12000 Hz, default rate", "f.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 12000, 1, "", 16000,
          16, 3e-5},
         {"Vorbis 32000 Hz stereo to 24000 Hz 8-bit", "g.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 32000, 2,
          "--rate 24000 --bits 8", 24000, 8, 1e-2},

@@ -1,5 +1,7 @@
-// Quantising to the word image's sample conventions: rounding, full scale,
-// padding, and dither that keeps the mean of a level between two steps.
+// The clip encoder's choices: the clip rate for a source rate, and quantising
+// to the word image's sample conventions: rounding, full scale, and dither
+// that keeps the mean of a level between two steps. Padding to whole units
+// is checked by the round trip; the command line is in tests/golden/snx.txt.
 #include "zlt900-snx/encode.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,12 @@
 
 namespace zlt::snx {
 namespace {
+
+TEST(SnxEncode, DefaultRateIsTheNextClipRateUp) {
+    const std::pair<unsigned, unsigned> cases[] = {{1, 8000},      {8000, 8000},   {8001, 11025}, {12000, 16000},
+                                                   {22050, 22050}, {40000, 40000}, {44101, 48000}, {192000, 48000}};
+    for (auto [source, clip] : cases) EXPECT_EQ(DefaultClipRate(source), clip) << source;
+}
 
 TEST(SnxQuantizer, RoundsToTheNearestStepAndHoldsFullScale) {
     struct Case {
@@ -30,21 +38,6 @@ TEST(SnxQuantizer, RoundsToTheNearestStepAndHoldsFullScale) {
         EXPECT_EQ(c.bits == 8 ? int(q.samples8()[0]) : int(q.samples16()[0]), c.out);
         EXPECT_EQ(q.clipped(), c.clipped);
     }
-}
-
-TEST(SnxQuantizer, PadsWithSilenceToWholeSixteenByteUnits) {
-    ClipRandom random(1);
-    Quantizer q8(8, false, random), q16(16, false, random);
-    q8.Add(std::vector<float>(17, 0.5f));
-    q16.Add(std::vector<float>(9, 0.5f));
-    q8.PadToUnit();
-    q16.PadToUnit();
-    ASSERT_EQ(q8.size(), 32u);
-    ASSERT_EQ(q16.size(), 16u);
-    EXPECT_EQ(q8.samples8()[16], 192);
-    EXPECT_EQ(q8.samples8()[17], 128);
-    EXPECT_EQ(q16.samples16()[8], 16384);
-    EXPECT_EQ(q16.samples16()[9], 0);
 }
 
 // A level a quarter step above zero rounds to zero without dither; with

@@ -1,0 +1,50 @@
+// The tools as a user runs them, in transcripts: demo.play.txt, link.txt,
+// inspect.txt and snx.txt hold lines "$ COMMAND" and after each what it
+// prints (standard output and standard error), then "[exit N]" when it
+// fails; lines that start with "#" are remarks. The commands of one file run in
+// turn in one copy of the demo project, beside the demo's golden image as
+// demo.cfo, with the tools of this build first on the PATH.
+// tests/golden/regenerate.sh rewrites the files from the same commands.
+#include "support/command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace zlt::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Transcript : public testing::TestWithParam<const char*> {};
+
+TEST_P(Transcript, ToolsPrintWhatTheTranscriptHolds) {
+    const fs::path source = ZLT_SOURCE_DIR;
+    char templ[] = "/tmp/zlt900-transcript-XXXXXX";
+    const fs::path dir = ::mkdtemp(templ);
+    fs::copy(source / "examples/demo", dir, fs::copy_options::recursive);
+    fs::copy_file(source / "tests/golden/demo.cfo", dir / "demo.cfo");
+    std::ifstream golden(source / "tests/golden" / GetParam());
+    // Each command with the lines that follow it, up to the next command or remark.
+    std::vector<std::pair<std::string, std::string>> blocks;
+    for (std::string line; std::getline(golden, line);) {
+        if (line.starts_with("$ ")) blocks.push_back({line.substr(2), ""});
+        else if (!blocks.empty() && !line.starts_with("#")) blocks.back().second += line + "\n";
+    }
+    for (const auto& [command, want] : blocks) {
+        const CommandResult r = RunCommand("cd '" + dir.string() + "' && unset SOURCE_DATE_EPOCH && PATH='" +
+                                           ZLT_TOOL_DIR + "':\"$PATH\" && {\n" + command + "\n} </dev/null");
+        EXPECT_EQ(r.out + (r.status != 0 ? "[exit " + std::to_string(r.status) + "]\n" : ""), want) << "$ " << command;
+    }
+    fs::remove_all(dir);
+    EXPECT_GT(blocks.size(), 10u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, Transcript, testing::Values("demo.play.txt", "link.txt", "inspect.txt", "snx.txt"),
+                         [](const auto& info) { return std::string(info.param).substr(0, std::string(info.param).find('.')); });
+
+}  // namespace
+}  // namespace zlt::test
