@@ -4,62 +4,44 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace zlt::test {
 namespace {
 
-struct FailureCase {
-    const char* name;
-    std::string project;           // project text ("" = no project file at all)
-    std::vector<std::string> tail; // the last lines, after "\nInitial <project>"
-    bool imageInitialized;         // "\nInitial <image>" was sent
-};
-
-// "{P}" and "{I}" in expected lines stand for the project and image paths.
+// "{P}" in an expected line stands for the project path.
 std::string Expand(std::string line, const TempDir& dir) {
-    for (auto [mark, value] : {std::pair{"{P}", dir / "project.zlp"}, {"{I}", dir / "out.cfo"}}) {
-        for (std::size_t at; (at = line.find(mark)) != std::string::npos;)
-            line.replace(at, 3, value);
-    }
+    if (const auto at = line.find("{P}"); at != std::string::npos) line.replace(at, 3, dir / "project.zlp");
     return line;
 }
 
+// A failure in the head check, before the image is opened, and in each
+// stage after it. That each mistake stops the link with its own line is
+// proven against the checker; the write failures of each section are in the
+// word fault tests.
 TEST(Pipeline, EachFailureEndsWithItsOwnLineAndLeavesNoImage) {
     const std::string head = "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n";
     const std::string target = "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_SINGLE_M0\n";
-    const FailureCase cases[] = {
+    const struct {
+        const char* name;
+        std::string project;
+        std::vector<std::string> tail;  // the last lines
+        bool imageInitialized;          // "\nInitial <image>" was sent
+    } cases[] = {
         {"wrong signature", "[ZLP.Head]\nSignature=NVX\nVersion=1.0\n" + target,
-         {"\nErr: Invalid ZLP file {P}"}, false},
-        {"signature letter case", "[ZLP.Head]\nSignature=nvk\nVersion=1.0\n" + target,
-         {"\nErr: Invalid ZLP file {P}"}, false},
-        {"version below 1.0", "[ZLP.Head]\nSignature=NVK\nVersion=0.9\n" + target,
          {"\nErr: Invalid ZLP file {P}"}, false},
         {"no version", "[ZLP.Head]\nSignature=NVK\n" + target,
          {"\nErr: Invalid ZLP file {P}"}, false},
         {"target letter case", head + "[ZLP.System]\nTarget=Zelta_900\nTG_Mode=TGM_SINGLE_M0\n",
          {"\nProcess Target", "\nErr: Invalid ZLP file {P}"}, true},
-        {"no target", head + "[ZLP.System]\nTG_Mode=TGM_SINGLE_M0\n",
-         {"\nProcess Target", "\nErr: Invalid ZLP file {P}"}, true},
-        {"bits and parity", head + target + "[ZLP.Firmware.UartMode]\nBitsParity=83\nBaudRate=0\n",
-         {"\nParsing Option-Table", "\nErr: Unknown or Unsupport serial bits and parity spec. !!!"},
-         true},
         {"baud", head + target + "[ZLP.Firmware.UartMode]\nBaudRate=19200\n",
          {"\nParsing Option-Table", "\nErr: Unknown or Unsupport serial baud !!!"}, true},
-        {"no trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\n",
-         {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
-        {"unknown trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_SINGLE\n",
-         {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
         {"quoted blank in trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=\" TGM_SINGLE_M0\"\n",
          {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
         {"word stage", head + target + "[ZLP.Word]\nW0001=/nonexistent/w.snx\n",
          {"\nParsing Word-Table", "\nErr: Can not access file /nonexistent/w.snx"}, true},
-        {"sentence stage", head + target + "[ZLP.Sentence]\nS0003=W1\n",
-         {"\n        Parsing S0003", "\nErr: W0001 referance fail, in S0003(Step000) of file {P}"}, true},
         {"trigger stage", head + target + "[ZLP.Trigger]\nT0001=LUN + S0005\n",
          {"\nParsing Trigger-Table", "\nErr: S0005 referance fail, in T0001 of file {P}"}, true},
     };
-    for (const FailureCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         WriteFile(dir / "out.cfo", "an older image");
@@ -68,7 +50,7 @@ TEST(Pipeline, EachFailureEndsWithItsOwnLineAndLeavesNoImage) {
         const auto& lines = run->log.lines();
         ASSERT_GE(lines.size(), 2 + c.tail.size());
         EXPECT_EQ(lines[1], Expand("\nInitial {P}", dir));
-        EXPECT_EQ(lines.size() > 2 && lines[2] == Expand("\nInitial {I}", dir), c.imageInitialized);
+        EXPECT_EQ(lines.size() > 2 && lines[2] == "\nInitial " + dir / "out.cfo", c.imageInitialized);
         std::vector<std::string> tail(lines.end() - static_cast<long>(c.tail.size()), lines.end());
         std::vector<std::string> expected;
         for (const auto& l : c.tail) expected.push_back(Expand(l, dir));
@@ -130,45 +112,6 @@ TEST(Pipeline, OverlongPathsAreRefusedBeforeAnythingIsCreated) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     EXPECT_FALSE(MakeZltCfo(*ctx, nullptr, longImage.c_str()));
     EXPECT_EQ(log.lines().back(), "\nErr: No file path given");
-}
-
-TEST(Pipeline, AWriteFailureInEachSectionEndsTheLinkWithItsLine) {
-    // Byte offsets at which each part of the minimal project's image starts.
-    struct Case {
-        const char* part;
-        std::uint64_t offset;
-        const char* progress;  // the progress line just before the error
-    } cases[] = {
-        {"provisional header", 0, "\nInitial {I}"},
-        {"firmware", 512, "\nProcess System-K"},
-        {"firmware padding", 512 + 37744, "\nProcess System-K"},
-        {"key table", 512 * 75, "\nProcess ZLT_KTAB.BIN"},
-        {"trigger table", 512 * 93, "\nProcess ZLT_TTAB.BIN"},
-        {"sentence table", 512 * 125, "\nProcess ZLT_STAB.BIN"},
-        {"word table", 512 * 253, "\nProcess ZLT_WTAB.BIN"},
-        {"read-me", 512 * 381, "\nProcess ReadMe.txt"},
-        {"read-me padding", 512 * 381 + 300, "\nProcess ReadMe.txt"},
-        {"final header", 512 * 382, "\nProcess OK !!!"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.part);
-        TempDir dir;
-        WriteFile(dir / "project.zlp", MinimalProject());
-        auto ctx = std::make_unique<LinkContext>();
-        ctx->image.FailWritesAfter(c.offset);
-        MessageLog log;
-        const std::string image = dir / "out.cfo";
-        EXPECT_FALSE(MakeZltCfo(*ctx, (dir / "project.zlp").c_str(), image.c_str()));
-        const auto& lines = log.lines();
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines.back(), "\nErr: Can not wrtie file " + image);
-        if (std::string(c.part) != "final header") {
-            EXPECT_EQ(lines[lines.size() - 2], Expand(c.progress, dir));
-        }
-        // Only the project file is left: no image and no temporary file.
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-        EXPECT_FALSE(fs::exists(image));
-    }
 }
 
 }  // namespace
