@@ -17,18 +17,9 @@
 namespace zlt::test {
 namespace {
 
-std::string Hex(const std::uint8_t* p, std::size_t n) {
-    std::string out;
-    char buf[4];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02x" : "%02x", p[i]);
-        out += buf;
-    }
-    return out;
-}
-
 // The directory of a firmware of 20000 bytes, a word image of 300 pages and
-// a read-me of 300 bytes.
+// a read-me of 300 bytes. How a directory is written is checked byte for
+// byte in the golden images.
 ImageHeader WorkedExample() {
     ImageHeader h;
     struct { unsigned type, first, pages, bytes; } rows[] = {
@@ -39,33 +30,14 @@ ImageHeader WorkedExample() {
     return h;
 }
 
-TEST(ImageHeader, DirectoryOfTheWorkedExample) {
-    auto bytes = WorkedExample().Serialize();
-    const char* expected[] = {
-        "43 46 4f 00 00 03 1f 00 00 00 00 00 00 00 00 00",
-        "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
-        "02 00 00 00 01 00 00 00 28 00 00 00 20 4e 00 00",
-        "03 00 00 00 29 00 00 00 12 00 00 00 00 24 00 00",
-        "04 00 00 00 3b 00 00 00 20 00 00 00 00 40 00 00",
-        "05 00 00 00 5b 00 00 00 80 00 00 00 00 00 01 00",
-        "06 00 00 00 db 00 00 00 80 00 00 00 00 00 01 00",
-        "07 00 00 00 5b 01 00 00 2c 01 00 00 00 58 02 00",
-        "08 00 00 00 87 02 00 00 01 00 00 00 2c 01 00 00",
-    };
-    for (std::size_t row = 0; row < 9; ++row)
-        EXPECT_EQ(Hex(&bytes[16 * row], 16), expected[row]) << "offset " << 16 * row;
-    for (std::size_t i = 0x90; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0) << i;
-}
-
 // A file of the worked example's 648 pages parses back to its directory; each
 // fault of the container is named.
 TEST(ImageHeader, ParseChecksTheContainer) {
-    const ImageHeader example = WorkedExample();
     std::string good(512 * 648, '\0');
-    const auto header = example.Serialize();
+    const auto header = WorkedExample().Serialize();
     good.replace(0, header.size(), reinterpret_cast<const char*>(header.data()), header.size());
     auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) { PutU32(reinterpret_cast<std::uint8_t*>(&b[at]), v); };
-    struct Case {
+    const struct {
         const char* name;
         std::function<void(std::string&)> corrupt;
         const char* error;  // "" for a sound file; else the start of the description
@@ -91,7 +63,7 @@ TEST(ImageHeader, ParseChecksTheContainer) {
         {"word image not whole pages", [&](std::string& b) { put32(b, 0x7C, 300 * 512 - 1); }, "section 7: 153599 bytes for 300 pages"},
         {"non-zero padding", [](std::string& b) { b[512 + 20000] = 1; }, "section 2: padding is not zero"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bytes = good;
         c.corrupt(bytes);
