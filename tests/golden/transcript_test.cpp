@@ -1,9 +1,10 @@
 // The tools as a user runs them, in transcripts: demo.play.txt, link.txt,
 // inspect.txt and snx.txt hold lines "$ COMMAND" and after each what it
 // prints (standard output and standard error), then "[exit N]" when it
-// fails; lines that start with "#" are remarks. The commands of one file run in
-// turn in one copy of the demo project, beside the demo's golden image as
-// demo.cfo, with the tools of this build first on the PATH.
+// fails; lines that start with "#" are remarks. The commands of one file
+// run in turn, each bounded in time and memory, in one copy of the demo
+// project, beside the demo's golden image as demo.cfo, with the tools of
+// this build first on the PATH.
 // tests/golden/regenerate.sh rewrites the files from the same commands.
 #include "support/command.h"
 
@@ -35,8 +36,10 @@ TEST_P(Transcript, ToolsPrintWhatTheTranscriptHolds) {
         else if (!blocks.empty() && !line.starts_with("#")) blocks.back().second += line + "\n";
     }
     for (const auto& [command, want] : blocks) {
+        std::string quoted = "'";
+        for (char c : "{ " + command + "\n} </dev/null") quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
         const CommandResult r = RunCommand("cd '" + dir.string() + "' && unset SOURCE_DATE_EPOCH && PATH='" +
-                                           ZLT_TOOL_DIR + "':\"$PATH\" && {\n" + command + "\n} </dev/null");
+                                           ZLT_TOOL_DIR + "':\"$PATH\" && " + Bounded("sh -c " + quoted + "'"));
         EXPECT_EQ(r.out + (r.status != 0 ? "[exit " + std::to_string(r.status) + "]\n" : ""), want) << "$ " << command;
     }
     fs::remove_all(dir);
