@@ -26,7 +26,7 @@ mutant_list() {
     cat <<'LIST'
 # Options
 bits-parity-upper @@ src/options/option_table.cpp @@ value >= 80 && value <= 82 @@ value >= 80 && value <= 83
-baud-accepts-any @@ src/options/option_table.cpp @@ if (!Accepted(ctx, f, value)) { @@ if (false) {
+baud-accepts-any @@ src/options/option_table.cpp @@ if (!Accepted(ctx, f, value)) { @@ if (!Accepted(ctx, f, value) && false) {
 bool-flag-ignored @@ src/options/option_table.cpp @@ PutU16(field, GetU16(field) | f.bit); @@ PutU16(field, GetU16(field));
 # Sentences
 text-limit @@ src/sentence/sentence_table.cpp @@ if (textSize > kMaxSentenceText) return Invalid(s); @@ if (textSize > kMaxSentenceText + 1) return Invalid(s);
@@ -47,7 +47,7 @@ owner-sentence-off @@ src/sentence/labels.cpp @@ if (start != 0 && start <= k) f
 # Instructions
 register-8 @@ src/sentence/instructions.cpp @@ operand[1] <= '7' @@ operand[1] <= '8'
 immediate-9-bits @@ src/sentence/instructions.cpp @@ *value > 0xFF @@ *value > 0x1FF
-iow-any-port @@ src/sentence/instructions.cpp @@ (m.code != kPortWrite || kPorts[port].writable) @@ true
+iow-any-port @@ src/sentence/instructions.cpp @@ (m.code != kPortWrite || kPorts[port].writable) @@ (m.code != kPortWrite || kPorts[port].writable || true)
 ret-code @@ src/sentence/instructions.cpp @@ {"^RET", kNone, 0x0020} @@ {"^RET", kNone, 0x0021}
 immediate-op-shift @@ src/sentence/instructions.cpp @@ case kImmediateForm: return u >> 11; @@ case kImmediateForm: return u >> 10;
 # Triggers
@@ -78,7 +78,7 @@ slot-first-page @@ src/base/image.cpp @@ if (v.firstPage != next) @@ if (v.first
 section-write-fail-ok @@ src/base/section_writer.cpp @@ if (!ctx.image.Write(bytes.data(), bytes.size()) || !ctx.image.PadToPage(bytes.size())) { @@ if (!ctx.image.Write(bytes.data(), bytes.size())) {
 # Firmware and read-me
 tg-mode-case @@ src/base/names.cpp @@ if (Upper(a[i]) != Upper(b[i])) return false; @@ if (a[i] != b[i]) return false;
-firmware-empty-ok @@ src/target/firmware.cpp @@ if (image.empty()) @@ if (image.data() == nullptr)
+firmware-empty-ok @@ src/target/firmware.cpp @@ if (image.empty()) @@ if (false)
 # Messages
 word-ref-args-swapped @@ src/sentence/sentence_table.cpp @@ static_cast<int>(*word), static_cast<int>(s.number), static_cast<int>(s.step), @@ static_cast<int>(s.number), static_cast<int>(*word), static_cast<int>(s.step),
 page-size-line @@ src/word/word_image.cpp @@ static_cast<int>(WordPages(entry)), path.c_str()); @@ static_cast<int>(WordPages(entry)) + 1, path.c_str());
@@ -87,8 +87,8 @@ snx-output-is-input @@ tools/zlt900-snx/output.cpp @@ platform::InfoOf(other).id
 snx-clip-low @@ tools/zlt900-snx/encode.cpp @@ const long low = -static_cast<long>(scale), high = static_cast<long>(scale) - 1; @@ const long low = -static_cast<long>(scale) + 1, high = static_cast<long>(scale) - 1;
 snx-8bit-offset @@ tools/zlt900-snx/encode.cpp @@ static_cast<std::uint8_t>(q + 128) @@ static_cast<std::uint8_t>(q + 127)
 link-depfile-escape @@ tools/zlt900-link/main.cpp @@ if (c == ' ' || c == '#' || c == '\\') out += '\\'; @@ if (c == ' ' || c == '\\') out += '\\';
-link-clock-count @@ tools/zlt900-link/main.cpp @@ ++g_counts.clockTriggers; @@ ;
-inspect-recover-force @@ tools/zlt900-inspect/main.cpp @@ if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone) { @@ if (false) {
+link-clock-count @@ tools/zlt900-link/main.cpp @@ ++g_counts.clockTriggers; @@ {}
+inspect-recover-force @@ tools/zlt900-inspect/main.cpp @@ if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone) { @@ if (!force && zlt::platform::InfoOf(path).kind != zlt::platform::FileKind::kNone && false) {
 LIST
 }
 
@@ -124,8 +124,8 @@ while IFS= read -r line <&3; do
     cp "$target" "$scratch/original"
     if ! python3 - "$target" "$rest" <<'PY'
 import sys
-path, spec = sys.argv[1], sys.argv[2]
-old, new = spec.split(" @@ ", 1)
+path, change = sys.argv[1], sys.argv[2]
+old, new = change.split(" @@ ", 1)
 text = open(path, encoding="utf-8").read()
 if text.count(old) != 1:
     sys.exit(1)
