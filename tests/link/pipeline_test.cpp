@@ -14,7 +14,7 @@ std::string Expand(std::string line, const TempDir& dir) {
 }
 
 // A failure in the head check, before the image is opened, and in each
-// stage after it. That each mistake stops the link with its own line is
+// stage after it, with sentence faults at their bounds. That each mistake stops the link with its own line is
 // proven against the checker; the write failures of each section are in the
 // word fault tests.
 TEST(Pipeline, EachFailureEndsWithItsOwnLineAndLeavesNoImage) {
@@ -40,6 +40,11 @@ TEST(Pipeline, EachFailureEndsWithItsOwnLineAndLeavesNoImage) {
          {"\nParsing Word-Table", "\nErr: Can not access file /nonexistent/w.snx"}, true},
         {"trigger stage", head + target + "[ZLP.Trigger]\nT0001=LUN + S0005\n",
          {"\nParsing Trigger-Table", "\nErr: S0005 referance fail, in T0001 of file {P}"}, true},
+        // Sentence stage faults at their bounds.
+        {"step reference past the 64 steps", head + target + "[ZLP.Sentence]\nS0000=^JZ_STEP64+M10\n",
+         {"\n        Parsing S0000", "\nErr: STEP referance fail, in S0000(Step000) of file {P}"}, true},
+        {"block jump first in its sentence", head + target + "[ZLP.Sentence]\nS0000=M10\nS0001=^JMP_Nowhere\n",
+         {"\nErr: BLK referance fail, at S0001 of file {P}", "\n     BlkLabel = Nowhere"}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

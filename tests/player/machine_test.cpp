@@ -66,6 +66,7 @@ TEST(Machine, StepsChangeRegistersAndFlags) {
         const char* changes;
         const char* at = nullptr;
     } rows[] = {
+        {"^MOV_R8_7F", "R0=7F"},  // a register is its second byte: R8 is R0
         {"^MOV_R0_7F+^MOV_R1_R0", "R1=7F"}, {"^MOV_R0_F0+^ADD_R0_20", "R0=10 C=1"},
         {"^MOV_R0_FF+^ADD_R0_01", "R0=00 C=1 Z=1"}, {"^MOV_R0_01+^SUB_R0_02", "R0=FF C=1"},
         {"^MOV_R0_05+^MOV_R1_05+^SUB_R0_R1", "R0=00 Z=1"}, {"^MOV_R0_05+^CMP_R0_05", "Z=1"},

@@ -31,6 +31,7 @@ TEST(IniFile, ReadStringSemantics) {
         {"first occurrence wins, across repeated sections", "[A]\nk=1\n[B]\nk=3\n[a]\nk=2\nj=4\n", "A", "k", "1"},
         {"repeated section adds keys", "[A]\nk=1\n[B]\n[a]\nj=4\n", "A", "j", "4"},
         {"comment lines", "[A]\n;k=1\n#k=2\n  ; k=3\nk=4\n", "A", "k", "4"},
+        {"a '#' line holds no key", "[A]\n#k=2\n", "A", "#k", "<none>"},
         {"line without '=' ignored", "[A]\njunk\nk=5\n", "A", "k", "5"},
         {"keys before first section ignored", "k=1\n[A]\n", "A", "k", "<none>"},
         {"CRLF", "[A]\r\nk=v\r\n", "A", "k", "v"},
