@@ -5,9 +5,8 @@
 #
 # Run as a script (cmake -P) it writes that source: -DDIR, -DOUT, -DFILES.
 
-set(ZLT_WEB_TYPES
-  html "text/html; charset=utf-8" css "text/css; charset=utf-8" js "text/javascript; charset=utf-8"
-  svg "image/svg+xml" png "image/png" ico "image/x-icon")
+# Content types by extension; text is served as UTF-8.
+set(ZLT_WEB_TYPES html text/html css text/css js text/javascript svg image/svg+xml png image/png)
 
 function(zlt_embed_web target dir)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${dir}" "${dir}/*")
@@ -41,6 +40,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
     if(at GREATER_EQUAL 0)
       math(EXPR at "${at} + 1")
       list(GET ZLT_WEB_TYPES ${at} type)
+    endif()
+    if(type MATCHES "^text/")
+      string(APPEND type "; charset=utf-8")
     endif()
     string(APPEND arrays "const unsigned char kFile${i}[] = {\n${bytes}0};\n")
     string(APPEND rows "    {\"${rel}\", \"${type}\", {reinterpret_cast<const char*>(kFile${i}), ${size}}},\n")

@@ -113,7 +113,8 @@ function renderProblems() {
 
 function render() {
   const p = studio.project.project;
-  $('project-name').textContent = `${p.folder}/${p.file}`;
+  $('project-name').textContent = `${p.folder.split('/').pop()}/${p.file}`;
+  $('project-name').title = `${p.folder}/${p.file}`;
   document.title = `${p.file} — Zelta-900 studio`;
   const n = p.edited.length;
   $('edits').textContent = n ? `${n} unsaved edit${n === 1 ? '' : 's'}` : '';

@@ -11,8 +11,9 @@ export async function fetchAudio(url) {
     throw new ApiError(response.status, type.startsWith('application/json') ? await response.json() : null);
   }
   const bytes = await response.arrayBuffer();
-  // An offline context decodes without the user's gesture that playing needs.
-  const buffer = await new OfflineAudioContext(1, 1, 8000).decodeAudioData(bytes);
+  // An offline context decodes without the user's gesture that playing
+  // needs; its rate is the one the samples are resampled to.
+  const buffer = await new OfflineAudioContext(1, 1, 48000).decodeAudioData(bytes);
   return { buffer, ending: response.headers.get('X-Studio-Ending') };
 }
 

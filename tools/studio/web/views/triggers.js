@@ -24,6 +24,7 @@ export function create(studio, root) {
   const clockNote = el('p', { class: 'hint' });
   let monday = mondayOf(new Date());
   let next = new Map();  // trigger -> next times
+  let agendaStale = false;
 
   root.append(
     el('h2', {}, 'Triggers'),
@@ -155,9 +156,18 @@ export function create(studio, root) {
       const ordered = [...rows.values()].sort((a, b) => a.number - b.number).map((r) => r.tr);
       if (ordered.some((r, i) => body.children[i] !== r) || body.children.length !== ordered.length)
         clear(body, ordered);
-      clockNote.textContent = studio.project.readsClock
-        ? `The trigger mode ${studio.project.triggerMode} runs the clock triggers.`
-        : `The trigger mode ${studio.project.triggerMode || '(none)'} does not read the clock triggers: choose a mode ending in _M2 under Options.`;
+      const p = studio.project;
+      clockNote.textContent = !p.preview.links
+        ? 'The project does not link now: the calendar shows it as it last linked.'
+        : p.readsClock ? `The trigger mode ${p.triggerMode} runs the clock triggers.`
+          : `The trigger mode ${p.triggerMode} does not read the clock triggers: choose a mode ending in _M2 under Options.`;
+      agendaStale = p.preview.links;
+      if (!root.hidden) this.shown();
+    },
+    // The agenda is asked for when it can be had and is seen.
+    shown() {
+      if (!agendaStale) return;
+      agendaStale = false;
       loadWeek();
       loadNext();
     },
