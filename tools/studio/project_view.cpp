@@ -148,6 +148,13 @@ json OptionsJson(const IniFile& ini, const player::LinkedProject* preview) {
     return out;
 }
 
+// The numbers kept for n, or an empty list.
+template <typename Map>
+json ListAt(const Map& map, unsigned n) {
+    const auto it = map.find(n);
+    return it == map.end() ? json::array() : json(it->second);
+}
+
 }  // namespace
 
 std::string DefaultImageName(const std::string& projectFile) {
@@ -193,8 +200,7 @@ json ProjectJson(Session& session) {
         } else {
             word["error"] = error;
         }
-        const auto users = linked.wordUsers.find(n);
-        word["usedBy"] = users == linked.wordUsers.end() ? json::array() : json(users->second);
+        word["usedBy"] = ListAt(linked.wordUsers, n);
         words.push_back(std::move(word));
     }
     out["words"] = std::move(words);
@@ -206,8 +212,7 @@ json ProjectJson(Session& session) {
                          {"text", *ini->Find("ZLP.Sentence", line->key)},
                          {"line", line->keyAt.line}};
         if (const auto steps = linked.steps.find(n); steps != linked.steps.end()) sentence.update(steps->second);
-        const auto triggers = linked.sentenceTriggers.find(n);
-        sentence["triggers"] = triggers == linked.sentenceTriggers.end() ? json::array() : json(triggers->second);
+        sentence["triggers"] = ListAt(linked.sentenceTriggers, n);
         sentences.push_back(std::move(sentence));
     }
     out["sentences"] = std::move(sentences);

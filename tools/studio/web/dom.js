@@ -22,6 +22,22 @@ export function clear(e, ...children) {
   return e;
 }
 
+// Keeps one element per item in container, in the items' order. An entry is
+// made once per key by make(key) (an object with its element as `root`) and
+// brought up to date by update(entry, item), so that an element being
+// edited keeps its focus and its text.
+export function keyed(container, entries, items, make, update) {
+  const keys = new Set(items.map((item) => item.key));
+  for (const key of [...entries.keys()]) if (!keys.has(key)) entries.delete(key);
+  for (const item of items) {
+    if (!entries.has(item.key)) entries.set(item.key, make(item.key));
+    update(entries.get(item.key), item);
+  }
+  const ordered = items.map((item) => entries.get(item.key).root);
+  if (ordered.length !== container.children.length || ordered.some((e, i) => container.children[i] !== e))
+    clear(container, ordered);
+}
+
 // A list of diagnostics, each with its line.
 export function diagnosticList(diagnostics) {
   return el('ul', { class: 'diagnostics' },

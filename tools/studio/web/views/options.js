@@ -1,6 +1,6 @@
 // Options: every firmware option and the system keys, with their accepted
 // values and defaults; a choice at "default" removes the key.
-import { el, clear, diagnosticList } from '../dom.js';
+import { el, clear, diagnosticList, keyed } from '../dom.js';
 
 export function create(studio, root) {
   const body = el('tbody');
@@ -42,24 +42,22 @@ export function create(studio, root) {
   }
 
   const rows = new Map();  // key -> cells of its row
-  function row(option) {
+  function row(key) {
+    const option = studio.project.options.find((o) => o.key === key);
     const c = control(option);
     const r = { control: c, diagnostics: el('div'), linked: el('td', { class: 'mono' }) };
-    r.tr = el('tr', { dataset: { key: option.key } },
-      el('td', { title: option.section }, option.key),
+    r.root = el('tr', { dataset: { key } },
+      el('td', { title: option.section }, key),
       el('td', {}, c, r.diagnostics),
       el('td', { class: 'mono' }, option.default ?? '—'),
       el('td', {}, accepted(option)),
       r.linked);
-    body.append(r.tr);
     return r;
   }
 
   return {
     update() {
-      for (const option of studio.project.options) {
-        if (!rows.has(option.key)) rows.set(option.key, row(option));
-        const r = rows.get(option.key);
+      keyed(body, rows, studio.project.options, row, (r, option) => {
         if (document.activeElement !== r.control) {
           const value = option.value ?? '';
           if (r.control.tagName === 'SELECT' && ![...r.control.options].some((o) => o.value === value))
@@ -68,9 +66,9 @@ export function create(studio, root) {
         }
         const diagnostics = studio.diagnosticsFor(option.key);
         clear(r.diagnostics, diagnostics.length ? diagnosticList(diagnostics) : null);
-        r.tr.classList.toggle('edited', studio.edited(option.key));
+        r.root.classList.toggle('edited', studio.edited(option.key));
         r.linked.textContent = option.linked ?? '';
-      }
+      });
     },
     focus(key) {
       rows.get(key)?.control.focus();

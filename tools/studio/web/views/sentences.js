@@ -2,7 +2,7 @@
 // the text as you type, its steps coloured by kind, the disassembly of its
 // code beside it; play it and trace it.
 import { get, runQuery } from '../api.js';
-import { el, clear, diagnosticList, key4, debounce } from '../dom.js';
+import { el, clear, diagnosticList, key4, debounce, keyed } from '../dom.js';
 import { fetchAudio, play } from '../audio.js';
 
 const hex4 = (n) => n.toString(16).toUpperCase().padStart(4, '0');
@@ -162,8 +162,10 @@ export function create(studio, root) {
     if (document.activeElement !== card.textarea && !card.pending) card.textarea.value = sentence.text;
     paint(card);
     card.root.classList.toggle('edited', studio.edited(card.key));
-    card.meta.textContent = sentence.triggers.length
-      ? `started by ${sentence.triggers.map((t) => key4('T', t)).join(', ')}` : '';
+    // While the project does not link, what its last link told.
+    if (studio.project.preview.links) card.triggers = sentence.triggers;
+    card.meta.textContent = card.triggers?.length
+      ? `started by ${card.triggers.map((t) => key4('T', t)).join(', ')}` : '';
     const steps = sentence.steps || card.lastSteps;
     if (sentence.steps) card.lastSteps = sentence.steps;
     card.disasm.classList.toggle('stale', !sentence.steps);
@@ -176,16 +178,7 @@ export function create(studio, root) {
 
   return {
     update() {
-      const keys = new Set();
-      for (const sentence of studio.project.sentences) {
-        keys.add(sentence.key);
-        if (!cards.has(sentence.key)) cards.set(sentence.key, makeCard(sentence.key));
-        update(cards.get(sentence.key), sentence);
-      }
-      for (const key of [...cards.keys()]) if (!keys.has(key)) cards.delete(key);
-      const ordered = [...cards.values()].sort((a, b) => a.number - b.number).map((c) => c.root);
-      if (ordered.some((c, i) => list.children[i] !== c) || list.children.length !== ordered.length)
-        clear(list, ordered);
+      keyed(list, cards, studio.project.sentences, makeCard, update);
     },
     focus(key) {
       cards.get(key)?.textarea.focus();

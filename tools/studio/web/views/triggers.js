@@ -2,7 +2,7 @@
 // each editable; the clock triggers on a week's calendar (the player's
 // agenda), and the next times each of them speaks.
 import { get } from '../api.js';
-import { el, clear, diagnosticList, key4, debounce } from '../dom.js';
+import { el, clear, diagnosticList, key4, debounce, keyed } from '../dom.js';
 
 const DAYS = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun'];
 const pad = (n) => String(n).padStart(2, '0');
@@ -126,7 +126,7 @@ export function create(studio, root) {
       }
     }, 300);
     row.input.addEventListener('input', send);
-    row.tr = el('tr', { dataset: { key } },
+    row.root = el('tr', { dataset: { key } },
       el('td', { class: 'mono' }, key),
       el('td', {}, row.input, row.diagnostics), row.modes, row.sentence, row.clock, row.next);
     return row;
@@ -134,7 +134,7 @@ export function create(studio, root) {
 
   function update(row, trigger) {
     if (document.activeElement !== row.input) row.input.value = trigger.text;
-    row.tr.classList.toggle('edited', studio.edited(row.key));
+    row.root.classList.toggle('edited', studio.edited(row.key));
     const b = trigger.bound;
     const fields = trigger.fields || {};
     row.modes.textContent = b ? b.modes : fields.modes || '';
@@ -146,16 +146,7 @@ export function create(studio, root) {
 
   return {
     update() {
-      const keys = new Set();
-      for (const trigger of studio.project.triggers) {
-        keys.add(trigger.key);
-        if (!rows.has(trigger.key)) rows.set(trigger.key, makeRow(trigger.key));
-        update(rows.get(trigger.key), trigger);
-      }
-      for (const key of [...rows.keys()]) if (!keys.has(key)) rows.delete(key);
-      const ordered = [...rows.values()].sort((a, b) => a.number - b.number).map((r) => r.tr);
-      if (ordered.some((r, i) => body.children[i] !== r) || body.children.length !== ordered.length)
-        clear(body, ordered);
+      keyed(body, rows, studio.project.triggers, makeRow, update);
       const p = studio.project;
       clockNote.textContent = !p.preview.links
         ? 'The project does not link now: the calendar shows it as it last linked.'
