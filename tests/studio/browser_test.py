@@ -73,7 +73,9 @@ class StudioPage(unittest.TestCase):
             subprocess.run(['pngquant', '--force', '--strip', '--output', path, '128', path], check=False)
 
     def text_of(self, selector):
-        return self.browser.find_element(By.CSS_SELECTOR, selector).text
+        # Read in one step: the page redraws its views as answers come.
+        return self.browser.execute_script(
+            'const e = document.querySelector(arguments[0]); return e ? e.innerText : ""', selector)
 
     def test_the_demo_edited_saved_linked_and_played(self):
         b, wait = self.browser, self.wait
@@ -97,8 +99,9 @@ class StudioPage(unittest.TestCase):
         text = b.find_element(By.CSS_SELECTOR, f'{card} textarea')
         text.send_keys(Keys.END, Keys.BACKSPACE, '9')  # W0002 becomes W0009, a word the project lacks
         wait.until(lambda _: 'W0009' in self.text_of(f'{card} .diagnostics'))
-        underlined = ''.join(e.text for e in b.find_elements(By.CSS_SELECTOR, f'{card} pre .d-error'))
-        self.assertIn('W0009', underlined)
+        wait.until(lambda _: 'W0009' in b.execute_script(
+            'return [...document.querySelectorAll(arguments[0])].map(e => e.textContent).join("")',
+            f'{card} pre .d-error'))
         self.assertIn('1 error', self.text_of('#problems-summary'))
         wait.until(lambda _: b.find_elements(By.CSS_SELECTOR, f'{card} table.disasm.stale'))
         self.shot('sentences')
