@@ -28,6 +28,7 @@ protected:
         options.maxUpload = 65536;
         ASSERT_TRUE(studio.Start(options, error)) << error;
         client = std::make_unique<httplib::Client>("127.0.0.1", static_cast<int>(studio.port()));
+        client->set_read_timeout(300);  // a link takes its time under valgrind
     }
     std::string Port() const { return std::to_string(studio.port()); }
     std::string Origin() const { return "http://127.0.0.1:" + Port(); }
@@ -44,7 +45,11 @@ protected:
         if (!clip.empty()) items.push_back({"clip", clip, "", ""});
         return client->Post("/api/words", Auth(), items);
     }
-    json Project() { return json::parse(Get("/api/project")->body); }
+    json Project() {
+        const httplib::Result r = Get("/api/project");
+        if (!r) throw std::runtime_error("no answer to GET /api/project");
+        return json::parse(r->body);
+    }
 
     test::TempDir dir;
     const std::string project = dir / "demo.zlp";

@@ -188,7 +188,7 @@ json ProjectJson(Session& session) {
     for (const auto& [n, line] : Entries(*ini, 'W')) {
         const std::string clip = *ini->Find("ZLP.Word", WordKey(n));
         json word = {{"number", n}, {"key", WordKey(n)}, {"clip", clip}, {"line", line->keyAt.line}};
-        std::string error = "the clip lies outside the project folder";
+        std::string error = clip.empty() ? "no clip: the word is not defined" : "the clip lies outside the project folder";
         const std::optional<std::string> path = session.ClipPath(clip);
         if (const std::optional<ClipWord> facts = path ? ReadClipWord(*path, false, error) : std::nullopt) {
             const WordFormat& f = facts->format;

@@ -61,7 +61,7 @@ void SendWav(Response& res, std::span<const std::int16_t> samples, unsigned rate
     res.set_content(reinterpret_cast<const char*>(wav->data()), wav->size(), "audio/wav");
 }
 
-// A number parameter within max; def when it is not given.
+// A number parameter within max; out keeps its value when it is not given.
 bool NumberParam(const Request& req, const char* name, int base, unsigned long long max, unsigned long long& out) {
     if (!req.has_param(name)) return true;
     return cli::Number(req.get_param_value(name).c_str(), base, max, out);

@@ -171,7 +171,9 @@ $('conflict-reload').addEventListener('click', conflictChoice(false));
 $('conflict-keep').addEventListener('click', conflictChoice(true));
 $('conflict-cancel').addEventListener('click', () => $('conflict').close());
 window.addEventListener('beforeunload', (e) => {
-  if (studio.project && studio.project.project.edited.length) e.preventDefault();
+  if (!studio.project || !studio.project.project.edited.length) return;
+  e.preventDefault();
+  e.returnValue = '';  // older browsers ask only when it is set
 });
 
 selectTab(views[location.hash.slice(1)] ? location.hash.slice(1) : 'words');
