@@ -4,9 +4,8 @@
 # error or definite or indirect leak; the tools the tests start
 # (zlt900-link, zlt900-inspect) run under memcheck too. The tests of the
 # Windows DLL (label wine) are left out: memcheck would watch only the test
-# driver, not the DLL under Wine; so is the studio's browser test (label
-# browser), where it would watch Python and not the page (the studio's
-# server is watched by its API tests).
+# driver, not the DLL under Wine; so are the tests run through a shell,
+# Python, cmake or make (label outside), where it would watch those.
 #
 #   scripts/memcheck.sh [CTEST-ARGS...]     e.g. -R Pipeline
 #
@@ -21,6 +20,6 @@ cmake --build --preset debug -j2 >/dev/null
 options="--tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect"
 options="$options --errors-for-leak-kinds=definite,indirect --error-exitcode=99 --track-origins=yes"
 options="$options --trace-children=yes --trace-children-skip=/usr/bin/*,/usr/sbin/*"
-ctest --test-dir build/debug -j2 -T memcheck --timeout 1800 --output-on-failure -LE "wine|browser" \
+ctest --test-dir build/debug -j2 -T memcheck --timeout 1800 --output-on-failure -LE 'wine|outside' \
     --overwrite MemoryCheckCommand="$(command -v valgrind)" \
     --overwrite MemoryCheckCommandOptions="$options" "$@"

@@ -3,6 +3,7 @@
 
 #include "diagnostics.h"
 #include "platform/files.h"
+#include "trigger/key_table.h"
 #include "skeleton.h"
 
 #include <algorithm>
@@ -78,7 +79,7 @@ void Count(const char* text) {
         if (kind == 'T') {
             ++g_counts.triggers;
             const long t = std::strtol(text + kParsingLength + 1, nullptr, 10);
-            if (t >= 7808 && t <= 7935) ++g_counts.clockTriggers;  // the clock triggers
+            if (t >= 0 && zlt::IsClockTrigger(static_cast<unsigned>(t))) ++g_counts.clockTriggers;
         }
     } else if (std::strncmp(text, "\n        W", 10) == 0 && std::strstr(text, ",PageSize=") != nullptr) {
         ++g_counts.words;
