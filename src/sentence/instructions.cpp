@@ -233,10 +233,25 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
 std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
 const Mnemonic* FindMnemonic(std::string_view stepText) {
-    // Every prefix's second character is its group, so the first match in
-    // table order is the first match within the step's group.
-    for (const Mnemonic& m : kMnemonics)
-        if (stepText.starts_with(m.prefix)) return &m;
+    // Every prefix's second character is its group, and the groups lie
+    // together in the table: the first match within the step's group is the
+    // first match in table order.
+    struct Group {
+        std::uint8_t first = 0, end = 0;
+    };
+    static constexpr std::array<Group, 256> kGroups = [] {
+        std::array<Group, 256> groups{};
+        for (std::size_t i = std::size(kMnemonics); i-- > 0;) {
+            Group& g = groups[static_cast<unsigned char>(kMnemonics[i].prefix[1])];
+            if (g.end == 0) g.end = static_cast<std::uint8_t>(i + 1);
+            g.first = static_cast<std::uint8_t>(i);
+        }
+        return groups;
+    }();
+    if (stepText.size() < 2) return nullptr;
+    const Group g = kGroups[static_cast<unsigned char>(stepText[1])];
+    for (std::size_t i = g.first; i < g.end; ++i)
+        if (stepText.starts_with(kMnemonics[i].prefix)) return &kMnemonics[i];
     return nullptr;
 }
 

@@ -180,6 +180,8 @@ bool ResolveAllBlocks(LinkContext& ctx, const LabelTable& labels) {
     bool ok = true;
     std::set<std::pair<unsigned, std::uint16_t>> reported;  // sentence and label, in a check
     for (unsigned k = 1; k < kSentenceUnits; ++k) {
+        // Of the units with bit 15 set, all but the end mark are CALL or JMP.
+        if (ctx.sentenceTable[k] < 0x8000 || ctx.sentenceTable[k] == kEndMark) continue;
         std::optional<DecodedUnit> jump = DecodeUnit(ctx.sentenceTable[k]);
         if (!jump || jump->layout != UnitLayout::kBlockJump) continue;
         auto label = static_cast<std::uint16_t>(jump->value);

@@ -57,12 +57,14 @@ bool Accepts(const ModePosition& p, char c) { return Sets(p, c) || c == p.clear 
 struct Entry {
     LinkContext& ctx;
     unsigned t;
-    std::string key;
     std::string_view value;  // the parts below are views into it
+
+    // Made only for a message: the stage reads thousands of entries.
+    std::string Key() const { return FormatText("T%0.4d", static_cast<int>(t)); }
 
     // Where a part of the value stands in the project file.
     TextSpan At(std::string_view part) const {
-        TextSpan at = ctx.reader ? ValueSpan(*ctx.reader, "ZLP.Trigger", key) : TextSpan{};
+        TextSpan at = ctx.reader ? ValueSpan(*ctx.reader, "ZLP.Trigger", Key()) : TextSpan{};
         if (at.line == 0 || at.length != value.size() || part.data() < value.data() ||
             part.data() + part.size() > value.data() + value.size())
             return at;
@@ -77,7 +79,7 @@ struct Entry {
     // An entry that is not of the form "modes + sentence [+ clock]"; `why`
     // ends the message where it can say more.
     bool Invalid(std::string_view part, std::string_view why = {}) const {
-        Finding f = Found<Diag::kInvalidTrigger>(At(part), key, key);
+        Finding f = Found<Diag::kInvalidTrigger>(At(part), Key(), Key());
         if (!why.empty()) f.message += "; " + std::string(why);
         return Fail(std::move(f));
     }
@@ -89,8 +91,8 @@ bool BadModeLetter(const Entry& e, std::string_view modes) {
     std::size_t i = 0;
     while (i < modes.size() && Accepts(kModePositions[i], modes[i])) ++i;
     const ModePosition& p = kModePositions[i];
-    return e.Fail(Found<Diag::kBadModeLetter>(e.At(i < modes.size() ? modes.substr(i, 1) : modes), e.key, modes,
-                                              e.key, FormatText("`%c`, `%c` or `.`", static_cast<int>(p.set), static_cast<int>(p.clear)),
+    return e.Fail(Found<Diag::kBadModeLetter>(e.At(i < modes.size() ? modes.substr(i, 1) : modes), e.Key(), modes,
+                                              e.Key(), FormatText("`%c`, `%c` or `.`", static_cast<int>(p.set), static_cast<int>(p.clear)),
                                               std::to_string(i + 1)));
 }
 
@@ -114,12 +116,12 @@ std::string NameHint(std::string_view name, bool month) {
 void WarnAboutClock(const Entry& e, std::string_view condition, const ClockReading& r) {
     for (const std::string_view name : r.names) {
         if (name.empty() || (r.monthName ? MonthNumber(name) : WeekdayNumber(name))) continue;
-        Finding f = r.monthName ? Found<Diag::kUnknownMonth>(e.At(name), e.key, name)
-                                : Found<Diag::kUnknownWeekday>(e.At(name), e.key, name);
+        Finding f = r.monthName ? Found<Diag::kUnknownMonth>(e.At(name), e.Key(), name)
+                                : Found<Diag::kUnknownWeekday>(e.At(name), e.Key(), name);
         f.message += NameHint(name, r.monthName);
         e.ctx.report.Warn(std::move(f));
     }
-    if (!r.rest.empty()) e.ctx.report.Warn(Found<Diag::kTextAfterNumber>(e.At(r.rest), e.key, r.rest, condition));
+    if (!r.rest.empty()) e.ctx.report.Warn(Found<Diag::kTextAfterNumber>(e.At(r.rest), e.Key(), r.rest, condition));
 }
 
 // Reports a clock condition that gives no condition word.
@@ -134,7 +136,7 @@ bool BadClock(const Entry& e, const TriggerFields& fields) {
         why = FormatText("`%s` is none of the eight forms of a clock condition, such as `DEC-24/8~20:15`, "
                          "`MON~FRI/8:30`, `SAT/9:0` or `8:30`",
                          std::string(fields.clock).c_str());
-    return e.Fail(Found<Diag::kBadClockCondition>(e.At(fields.count < 3 ? e.value : fields.clock), e.key, e.key, why));
+    return e.Fail(Found<Diag::kBadClockCondition>(e.At(fields.count < 3 ? e.value : fields.clock), e.Key(), e.Key(), why));
 }
 
 // A sentence whose first unit, after any pad units, is the end mark.
@@ -176,7 +178,7 @@ std::string ModeLetters(std::uint8_t attribute) {
 }
 
 bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
-    const Entry e{ctx, t, FormatText("T%0.4d", static_cast<int>(t)), value};
+    const Entry e{ctx, t, value};
     if (value.size() > kMaxTriggerValue) return e.Invalid(value, "an entry is at most 4095 bytes long");
     const std::optional<TriggerFields> fields = SplitTriggerEntry(value);
     if (!fields)
@@ -191,9 +193,9 @@ bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
     // A check goes on with an entry whose sentence has faults of its own,
     // which are reported there.
     const bool faulty = ctx.report.Checking() && ctx.faultySentences.test(static_cast<std::size_t>(sentence));
-    const std::string sentenceKey = FormatText("S%0.4d", static_cast<int>(sentence));
+    const auto sentenceKey = [sentence] { return FormatText("S%0.4d", static_cast<int>(sentence)); };
     if (start == 0 && !faulty) {
-        return ctx.report.Fail(Found<Diag::kUndefinedSentence>(e.At(fields->sentence), e.key, e.key, sentenceKey),
+        return ctx.report.Fail(Found<Diag::kUndefinedSentence>(e.At(fields->sentence), e.Key(), e.Key(), sentenceKey()),
                                "\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
                                static_cast<int>(t), ctx.projectPath.c_str());
     }
@@ -223,7 +225,7 @@ bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
         }
     }
     if (ctx.report.Checking() && start != 0 && !faulty && HoldsNoCode(ctx, start))
-        ctx.report.Warn(Found<Diag::kEmptySentence>(e.At(fields->sentence), e.key, e.key, sentenceKey));
+        ctx.report.Warn(Found<Diag::kEmptySentence>(e.At(fields->sentence), e.Key(), e.Key(), sentenceKey()));
     return ok;
 }
 
