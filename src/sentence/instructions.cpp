@@ -194,8 +194,9 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
         if (!ops) return std::nullopt;
         for (unsigned port = 0; port < kPorts.size(); ++port)
             if (ops->last == kPorts[port].name)
-                return PortAccepted(m, port) ? std::optional(Unit(kImmediateForm, m, Register(ops->first, remarks), 0, port))
-                                             : std::nullopt;
+                return PortAccepted(m, port)
+                           ? std::optional(Unit(kImmediateForm, m, Register(ops->first, remarks), 0, port))
+                           : std::nullopt;
         return std::nullopt;
     }
     case kRegisterStep: {  // "<prefix><register>_STEP<digits>"
@@ -279,7 +280,9 @@ std::string OperandSyntax(const Mnemonic& m) {
     }
     case kRegisterStep: return "`" + p + "` takes a register and a step, as in `" + p + "R1_STEP0`";
     case kStep: return "`" + p + "` takes a step, as in `" + p + "STEP0`";
-    case kLabel: return "`" + p + "` takes a block label of at most 31 bytes, as in `" + p + "Chime`, and at most 8190 labels are held";
+    case kLabel:
+        return "`" + p + "` takes a block label of at most 31 bytes, as in `" + p +
+               "Chime`, and at most 8190 labels are held";
     case kNone: case kBlock: case kComment: break;
     }
     return "`" + p + "` takes no operand";

@@ -18,8 +18,8 @@ namespace zlt {
 
 namespace {
 
-constexpr std::size_t kMaxSentenceText = 16383;  // bytes of one sentence's text
-constexpr std::size_t kMaxStepText = 255;        // bytes of one step text
+constexpr unsigned kMaxSentenceText = 16383;  // bytes of one sentence's text
+constexpr unsigned kMaxStepText = 255;        // bytes of one step text
 
 // The state of the sentence being compiled.
 struct Sentence {
@@ -129,10 +129,10 @@ bool Compiler::CompileSentence(Sentence& s) {
             // An over-long text is refused as a whole, after its Parsing
             // line like any other fault of the sentence.
             if (s.site.text.size() > kMaxSentenceText)
-                return Invalid(s, s.site.text, FormatText("a sentence is at most %u bytes long", static_cast<unsigned>(kMaxSentenceText)));
+                return Invalid(s, s.site.text, FormatText("a sentence is at most %u bytes long", kMaxSentenceText));
         }
         const bool compiled = stepText->size() > kMaxStepText
-                                  ? Invalid(s, *stepText, FormatText("a step is at most %u bytes long", static_cast<unsigned>(kMaxStepText)))
+                                  ? Invalid(s, *stepText, FormatText("a step is at most %u bytes long", kMaxStepText))
                                   : CompileStep(s, *stepText);
         if (!compiled) {
             if (!ctx_.report.GoOn() || full_) return false;

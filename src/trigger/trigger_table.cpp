@@ -89,11 +89,11 @@ struct Entry {
 // letter, or the whole field when it ends before that position.
 bool BadModeLetter(const Entry& e, std::string_view modes) {
     std::size_t i = 0;
-    while (i < modes.size() && Accepts(kModePositions[i], modes[i])) ++i;
+    while (i + 1 < std::size(kModePositions) && i < modes.size() && Accepts(kModePositions[i], modes[i])) ++i;
     const ModePosition& p = kModePositions[i];
+    const std::string letters = FormatText("`%c`, `%c` or `.`", static_cast<int>(p.set), static_cast<int>(p.clear));
     return e.Fail(Found<Diag::kBadModeLetter>(e.At(i < modes.size() ? modes.substr(i, 1) : modes), e.Key(), modes,
-                                              e.Key(), FormatText("`%c`, `%c` or `.`", static_cast<int>(p.set), static_cast<int>(p.clear)),
-                                              std::to_string(i + 1)));
+                                              e.Key(), letters, std::to_string(i + 1)));
 }
 
 // The hint after the warning about a clock condition's name that is no
@@ -136,7 +136,8 @@ bool BadClock(const Entry& e, const TriggerFields& fields) {
         why = FormatText("`%s` is none of the eight forms of a clock condition, such as `DEC-24/8~20:15`, "
                          "`MON~FRI/8:30`, `SAT/9:0` or `8:30`",
                          std::string(fields.clock).c_str());
-    return e.Fail(Found<Diag::kBadClockCondition>(e.At(fields.count < 3 ? e.value : fields.clock), e.Key(), e.Key(), why));
+    const std::string_view at = fields.count < 3 ? e.value : fields.clock;
+    return e.Fail(Found<Diag::kBadClockCondition>(e.At(at), e.Key(), e.Key(), why));
 }
 
 // A sentence whose first unit, after any pad units, is the end mark.
@@ -195,9 +196,10 @@ bool ParseTriggerEntry(LinkContext& ctx, unsigned t, std::string_view value) {
     const bool faulty = ctx.report.Checking() && ctx.faultySentences.test(static_cast<std::size_t>(sentence));
     const auto sentenceKey = [sentence] { return FormatText("S%0.4d", static_cast<int>(sentence)); };
     if (start == 0 && !faulty) {
-        return ctx.report.Fail(Found<Diag::kUndefinedSentence>(e.At(fields->sentence), e.Key(), e.Key(), sentenceKey()),
-                               "\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence),
-                               static_cast<int>(t), ctx.projectPath.c_str());
+        return ctx.report.Fail(
+            Found<Diag::kUndefinedSentence>(e.At(fields->sentence), e.Key(), e.Key(), sentenceKey()),
+            "\nErr: S%0.4d referance fail, in T%0.4d of file %s", static_cast<int>(sentence), static_cast<int>(t),
+            ctx.projectPath.c_str());
     }
 
     LnkPrintf("\n        Parsing T%0.4d", static_cast<int>(t));
