@@ -19,8 +19,6 @@ namespace zlt {
 
 namespace {
 
-void Discard(const char*, void*) {}
-
 // Whether every sentence was compiled to its end, also the faulty ones: a
 // check knows what each plays and where each jumps only then.
 bool EverySentenceRead(const LinkContext& ctx) {
@@ -136,7 +134,7 @@ std::vector<Diagnostic> CheckProject(const char* projectPath) {
     ctx->projectPath = projectPath ? projectPath : "";
     ctx->report.Start(Reporter::Mode::kCheck, ctx->projectPath);
     {
-        MessageTap quiet(Discard, nullptr);
+        QuietMessages quiet;
         RunChecks(*ctx);
     }
     return InFileOrder(ctx->report.Take());
