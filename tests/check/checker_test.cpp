@@ -226,7 +226,7 @@ TEST(Checker, ReportsEveryFaultyEntryAndNothingForACleanProject) {
 // flags as where the link stops.
 TEST(Checker, AgreesWithTheLinkOnMutatedProjects) {
     int failed = 0;
-    constexpr unsigned kSeeds = 40;
+    constexpr unsigned kSeeds = 30;
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
         SCOPED_TRACE(seed);
         TempDir dir;
