@@ -2,6 +2,8 @@
 // each line of the input is one sentence (S0000, S0001, ...), with words 0
 // to 9 defined. A compile that succeeds leaves every sentence ended by an
 // end mark and playing defined words only; no compile leaves a label behind.
+// A check of the same sentences finds an error exactly when the compile
+// fails, the first with the compile's error line.
 #include "fuzz_support.h"
 #include "base/message.h"
 #include "project/ini_file.h"
@@ -34,11 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::snprintf(key, sizeof key, "S%04u", count++);
         project.append(key).append("=").append(line).append("\n");
     }
-    ctx->ClearTables();
-    ctx->projectPath = "fuzz.zlp";
-    ctx->reader = zlt::IniFile::Parse(project);
-    for (unsigned w = 0; w < kDefinedWords; ++w) ctx->wordTable[w].length = 0x01000001;
-    if (!zlt::CompileSentenceTable(*ctx)) return 0;
+    static auto* check = new zlt::LinkContext;
+    for (zlt::LinkContext* c : {ctx, check}) {
+        c->ClearTables();
+        c->projectPath = "fuzz.zlp";
+        c->reader = zlt::IniFile::Parse(project);
+        for (unsigned w = 0; w < kDefinedWords; ++w) c->wordTable[w].length = 0x01000001;
+    }
+    ctx->report.Start(zlt::Reporter::Mode::kLink, ctx->projectPath);
+    check->report.Start(zlt::Reporter::Mode::kCheck, check->projectPath);
+    zlt::fuzz::FirstErrorLine().clear();
+    zlt::SetOutputCallback(zlt::fuzz::KeepFirstError);
+    const bool ok = zlt::CompileSentenceTable(*ctx);
+    const std::string errorLine = zlt::fuzz::FirstErrorLine();
+    zlt::SetOutputCallback(zlt::fuzz::Discard);
+    zlt::CompileSentenceTable(*check);
+    if ((check->report.Errors() == 0) != ok || zlt::fuzz::FlaggedLine(check->report.Diagnostics()) != errorLine)
+        std::abort();
+    if (!ok) return 0;
     for (unsigned n = 0; n < count; ++n) {
         unsigned at = ctx->sentenceIndex[n];
         if (at == 0) continue;

@@ -1,6 +1,8 @@
 // A trigger entry through the trigger stage's entry parser, as an ordinary
 // and as a clock trigger, and its clock condition through every form. A
-// condition that gives a word must read back from that word's text.
+// condition that gives a word must read back from that word's text. A check
+// of the entry finds an error exactly when the entry is refused, the first
+// with the entry's error line.
 #include "fuzz_support.h"
 #include "base/message.h"
 #include "trigger/clock_condition.h"
@@ -39,10 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.keyTable.fill(0);
     ctx.triggerTable.fill(0);
     for (unsigned t : {5u, 7900u}) {
+        ctx.report.Start(zlt::Reporter::Mode::kLink, ctx.projectPath);
+        zlt::fuzz::FirstErrorLine().clear();
+        zlt::SetOutputCallback(zlt::fuzz::KeepFirstError);
         const bool ok = zlt::ParseTriggerEntry(ctx, t, value);
+        zlt::SetOutputCallback(zlt::fuzz::Discard);
         // A bound clock trigger always has its condition word.
         const std::uint8_t* slot = &ctx.keyTable[zlt::ClockSlotOffset(7900)];
         if (ok && t == 7900 && ctx.triggerTable[t] != 0 && (slot[3] & 0x80) == 0) std::abort();
+        ctx.report.Start(zlt::Reporter::Mode::kCheck, ctx.projectPath);
+        zlt::ParseTriggerEntry(ctx, t, value);
+        if ((ctx.report.Errors() == 0) != ok ||
+            zlt::fuzz::FlaggedLine(ctx.report.Diagnostics()) != zlt::fuzz::FirstErrorLine())
+            std::abort();
     }
     return 0;
 }

@@ -2,7 +2,8 @@
 // separated by the line "#SNX#". "$1" to "$4" in the project name the clip
 // files. A link that succeeds leaves an image that the inspector reads back
 // and disassembles; one that fails leaves no image and no temporary file.
-// The checker reports an error exactly when the link fails.
+// The checker reports an error exactly when the link fails, and flags the
+// link's error line as where it stops.
 #include "fuzz_support.h"
 #include "base/bytes.h"
 #include "base/message.h"
@@ -79,12 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
+    zlt::fuzz::FirstErrorLine().clear();
+    zlt::SetOutputCallback(zlt::fuzz::KeepFirstError);
     const bool ok = zlt::MakeZltCfo(*ctx, project.c_str(), image.c_str());
+    zlt::SetOutputCallback(zlt::fuzz::Discard);
     bool checkerErrs = false;
-    for (const zlt::Diagnostic& d : zlt::CheckProject(project.c_str())) checkerErrs |= d.severity == zlt::Severity::kError;
-    if (checkerErrs == ok) {
-        std::fprintf(stderr, "the link %s, the checker reports %s error\n", ok ? "succeeds" : "fails",
-                     checkerErrs ? "an" : "no");
+    const std::vector<zlt::Diagnostic> found = zlt::CheckProject(project.c_str());
+    for (const zlt::Diagnostic& d : found) checkerErrs |= d.severity == zlt::Severity::kError;
+    if (checkerErrs == ok || zlt::fuzz::FlaggedLine(found) != zlt::fuzz::FirstErrorLine()) {
+        std::fprintf(stderr, "the link %s (%s), the checker reports %s error (%s)\n", ok ? "succeeds" : "fails",
+                     zlt::fuzz::FirstErrorLine().c_str(), checkerErrs ? "an" : "no",
+                     zlt::fuzz::FlaggedLine(found).c_str());
         std::abort();
     }
     if (!ok) {

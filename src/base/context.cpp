@@ -16,6 +16,7 @@ void LinkContext::ClearTables() {
     modelName.clear();
     triggerModeName.clear();
     clipDataShort.reset();
+    faultySentences.reset();
 }
 
 }  // namespace zlt

@@ -50,6 +50,9 @@ struct LinkContext {
     Reporter report;
     // Check only: words whose clip ends before its sample data does.
     std::bitset<kEntryCount> clipDataShort;
+    // Check only: sentences with a fault. What binds them is not reported as
+    // well; those that could not be ended have no sentence index entry.
+    std::bitset<kEntryCount> faultySentences;
 
     // Clears the working tables for a new link.
     void ClearTables();

@@ -10,29 +10,19 @@ namespace {
 std::atomic<OutputCallback> g_output{nullptr};
 std::atomic<void*> g_progress{nullptr};
 thread_local int t_callbackDepth = 0;
-thread_local MessageTap::Function t_tap = nullptr;
-thread_local void* t_tapData = nullptr;
+thread_local bool t_quiet = false;
 }  // namespace
 
-MessageTap::MessageTap(Function fn, void* userData) : savedFn_(t_tap), savedData_(t_tapData) {
-    t_tap = fn;
-    t_tapData = userData;
-}
+QuietMessages::QuietMessages() : saved_(t_quiet) { t_quiet = true; }
 
-MessageTap::~MessageTap() {
-    t_tap = savedFn_;
-    t_tapData = savedData_;
-}
+QuietMessages::~QuietMessages() { t_quiet = saved_; }
 
 void SetOutputCallback(OutputCallback fn) { g_output.store(fn); }
 void SetProgressCallback(void* fn) { g_progress.store(fn); }
 bool InOutputCallback() { return t_callbackDepth > 0; }
 
 void LnkPuts(const char* text) {
-    if (t_tap != nullptr) {
-        t_tap(text, t_tapData);
-        return;
-    }
+    if (t_quiet) return;
     OutputCallback fn = g_output.load();
     if (fn == nullptr) {
         std::fputs(text, stdout);
@@ -47,6 +37,7 @@ void LnkPuts(const char* text) {
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 
 int LnkPrintfChecked(const char* format, ...) {
+    if (t_quiet) return 0;
     char buf[kMessageBufferSize];
     va_list ap;
     va_start(ap, format);

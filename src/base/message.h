@@ -22,7 +22,7 @@ void LnkPuts(const char* text);
 int LnkPrintfChecked(const char* format, ...);
 
 // Formats one message (cut at 1023 characters) and sends it with LnkPuts.
-// Returns the number of characters sent.
+// Returns the number of characters sent (0 while messages are quiet).
 template <typename... Args>
 int LnkPrintf(Format<Args...> format, Args... args) {
     return LnkPrintfChecked(format.text, args...);
@@ -31,20 +31,18 @@ int LnkPrintf(Format<Args...> format, Args... args) {
 // True while the output callback runs on this thread.
 bool InOutputCallback();
 
-// While a MessageTap lives, the messages sent on its thread go to its
-// function instead of the output callback: a check runs the stages of a
-// link without printing their lines, and reads the lines it needs.
-class MessageTap {
+// While a QuietMessages lives, the messages sent on its thread are dropped
+// without being formatted: a check runs the stages of a link without their
+// lines.
+class QuietMessages {
 public:
-    using Function = void (*)(const char* text, void* userData);
-    MessageTap(Function fn, void* userData);
-    ~MessageTap();
-    MessageTap(const MessageTap&) = delete;
-    MessageTap& operator=(const MessageTap&) = delete;
+    QuietMessages();
+    ~QuietMessages();
+    QuietMessages(const QuietMessages&) = delete;
+    QuietMessages& operator=(const QuietMessages&) = delete;
 
 private:
-    Function savedFn_;
-    void* savedData_;
+    bool saved_;
 };
 
 }  // namespace zlt

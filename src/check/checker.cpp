@@ -3,6 +3,9 @@
 #include "base/context.h"
 #include "link/pipeline.h"
 #include "options/option_table.h"
+#include "sentence/instructions.h"
+#include "sentence/sentence_table.h"
+#include "trigger/trigger_table.h"
 #include "target/firmware.h"
 #include "word/word_image.h"
 #include "word/word_table.h"
@@ -16,10 +19,16 @@ namespace zlt {
 
 namespace {
 
-void Discard(const char*, void*) {}
+// Whether every sentence was compiled to its end, also the faulty ones: a
+// check knows what each plays and where each jumps only then.
+bool EverySentenceRead(const LinkContext& ctx) {
+    for (unsigned n = 0; n < kEntryCount; ++n)
+        if (ctx.faultySentences.test(n) && ctx.sentenceIndex[n] == 0) return false;
+    return true;
+}
 
 // Warns about defined words that no sentence plays, unless their clip was
-// refused or some sentence could not be compiled.
+// refused.
 void WarnUnusedWords(LinkContext& ctx) {
     std::set<std::string> faulty;
     for (const Diagnostic& d : ctx.report.Diagnostics())
@@ -28,6 +37,40 @@ void WarnUnusedWords(LinkContext& ctx) {
         if (!IsDefined(ctx.wordTable[n]) || IsUsed(ctx.wordTable[n])) continue;
         const std::string key = WordKey(n);
         if (!faulty.contains(key)) ctx.report.Warn(Found<Diag::kUnusedWord>(WordValueSpan(ctx, key), key, key));
+    }
+}
+
+// Warns about sentences that no trigger binds and no CALL or JMP of a
+// played sentence enters.
+void WarnUnreachedSentences(LinkContext& ctx) {
+    std::vector<std::pair<unsigned, unsigned>> starts;  // (first unit, sentence), in unit order
+    for (unsigned n = 0; n < kEntryCount; ++n)
+        if (ctx.sentenceIndex[n] != 0) starts.emplace_back(ctx.sentenceIndex[n], n);
+    std::vector<bool> reached(starts.size());
+    std::vector<std::size_t> todo;
+    const auto reach = [&](unsigned unit) {
+        const auto holder = std::upper_bound(starts.begin(), starts.end(), std::pair(unit, kEntryCount));
+        if (holder == starts.begin()) return;
+        const auto i = static_cast<std::size_t>(holder - starts.begin() - 1);
+        if (!reached[i]) todo.push_back(i);
+        reached[i] = true;
+    };
+    for (const std::uint16_t start : ctx.triggerTable)
+        if (start != 0) reach(start);
+    while (!todo.empty()) {
+        const std::size_t i = todo.back();
+        todo.pop_back();
+        const unsigned end = i + 1 < starts.size() ? starts[i + 1].first : kSentenceUnits;
+        for (unsigned k = starts[i].first; k < end; ++k) {
+            const std::uint16_t u = ctx.sentenceTable[k];
+            if (u < 0x8000 || u == kEndMark) continue;  // only CALL and JMP units have bit 15
+            if (const std::optional<DecodedUnit> jump = DecodeUnit(u)) reach(BlockStart(*jump));
+        }
+    }
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        if (reached[i]) continue;
+        const std::string key = FormatText("S%0.4d", static_cast<int>(starts[i].second));
+        ctx.report.Warn(Found<Diag::kUnreachedSentence>(ValueSpan(*ctx.reader, "ZLP.Sentence", key), key, key));
     }
 }
 
@@ -72,13 +115,15 @@ void RunChecks(LinkContext& ctx) {
     CheckTarget(ctx);
     ParseOptionTable(ctx);
     ParseWordTable(ctx);
-    const std::set<unsigned> uncompiled = CheckSentences(ctx);
-    CheckTriggers(ctx, uncompiled);
+    CompileSentenceTable(ctx);
+    ParseTriggerTable(ctx);
     // The word image is checked only when every used word has its place.
     const bool placed = PlaceWords(ctx);
     CheckTriggerMode(ctx);
     if (placed) CheckWordImage(ctx);
-    if (uncompiled.empty()) WarnUnusedWords(ctx);
+    if (!EverySentenceRead(ctx)) return;
+    WarnUnusedWords(ctx);
+    WarnUnreachedSentences(ctx);
 }
 
 }  // namespace
@@ -89,7 +134,7 @@ std::vector<Diagnostic> CheckProject(const char* projectPath) {
     ctx->projectPath = projectPath ? projectPath : "";
     ctx->report.Start(Reporter::Mode::kCheck, ctx->projectPath);
     {
-        MessageTap quiet(Discard, nullptr);
+        QuietMessages quiet;
         RunChecks(*ctx);
     }
     return InFileOrder(ctx->report.Take());

@@ -4,7 +4,6 @@
 
 #include "base/diagnostic.h"
 
-#include <set>
 #include <vector>
 
 namespace zlt {
@@ -20,11 +19,5 @@ std::vector<Diagnostic> CheckProject(const char* projectPath);
 
 // Sections, keys and repeated keys of the project as written.
 void LintProjectText(LinkContext& ctx);
-
-// The sentence compile and block resolution, then the trigger stage, each
-// reporting every faulty entry (check/stage_lines.cpp). Returns the numbers
-// of the sentences that could not be compiled.
-std::set<unsigned> CheckSentences(LinkContext& ctx);
-void CheckTriggers(LinkContext& ctx, const std::set<unsigned>& uncompiled);
 
 }  // namespace zlt

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/message.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -36,6 +37,9 @@ constexpr OptionField kOptions[] = {
     {kUart, "FrameEnding2", OptionKind::kByte, kFrameEnding2, 0, 0xFF, OptionCheck::kAny},
 };
 
+constexpr std::uint32_t kBitsParityValues[] = {80, 81, 82};
+constexpr std::uint32_t kBaudRateValues[] = {1200, 2400, 4800, 9600};
+
 // The value as written, where it stands.
 struct Written {
     const std::string* text;
@@ -50,19 +54,13 @@ Written WrittenValue(const IniFile& ini, const OptionField& f) {
 bool Accepted(LinkContext& ctx, const OptionField& f, std::uint32_t value) {
     const Written w = WrittenValue(*ctx.reader, f);
     const std::string text = w.text ? *w.text : std::to_string(value);
-    switch (f.check) {
-    case OptionCheck::kAny:
-        return true;
-    case OptionCheck::kBitsParity:
-        if (value >= 80 && value <= 82) return true;
+    const std::span<const std::uint32_t> accepted = AcceptedValues(f.check);
+    if (accepted.empty() || std::ranges::find(accepted, value) != accepted.end()) return true;
+    if (f.check == OptionCheck::kBitsParity)
         return ctx.report.Fail(Found<Diag::kBadBitsParity>(w.at, f.key, text),
                                "\nErr: Unknown or Unsupport serial bits and parity spec. !!!");
-    case OptionCheck::kBaudRate:
-        if (value == 1200 || value == 2400 || value == 4800 || value == 9600) return true;
-        return ctx.report.Fail(Found<Diag::kBadBaudRate>(w.at, f.key, text),
-                               "\nErr: Unknown or Unsupport serial baud !!!");
-    }
-    return false;
+    return ctx.report.Fail(Found<Diag::kBadBaudRate>(w.at, f.key, text),
+                           "\nErr: Unknown or Unsupport serial baud !!!");
 }
 
 // The length of the readable number or boolean word that text begins with.
@@ -136,6 +134,15 @@ void WarnAboutValue(LinkContext& ctx, const OptionField& f) {
 }  // namespace
 
 std::span<const OptionField> OptionFields() { return kOptions; }
+
+std::span<const std::uint32_t> AcceptedValues(OptionCheck check) {
+    switch (check) {
+    case OptionCheck::kAny: break;
+    case OptionCheck::kBitsParity: return kBitsParityValues;
+    case OptionCheck::kBaudRate: return kBaudRateValues;
+    }
+    return {};
+}
 
 bool ParseOptionTable(LinkContext& ctx) {
     const IniFile& ini = *ctx.reader;

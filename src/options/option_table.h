@@ -35,6 +35,9 @@ struct OptionField {
 // Every option, in the order the stage reads them.
 std::span<const OptionField> OptionFields();
 
+// The values an option with check accepts; empty for kAny (every value).
+std::span<const std::uint32_t> AcceptedValues(OptionCheck check);
+
 // Reads the options into the key table.
 bool ParseOptionTable(LinkContext& ctx);
 

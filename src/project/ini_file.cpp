@@ -117,11 +117,6 @@ const KeyLine* IniFile::Locate(std::string_view section, std::string_view key) c
     return v ? &lines_[v->line] : nullptr;
 }
 
-void IniFile::Forget(std::string_view section, std::string_view key) {
-    auto s = sections_.find(Lower(section));
-    if (s != sections_.end()) s->second.keys.erase(Lower(key));
-}
-
 const SectionLine* IniFile::LocateSection(std::string_view section) const {
     auto s = sections_.find(Lower(section));
     return s == sections_.end() ? nullptr : &headers_[s->second.header];

@@ -82,10 +82,6 @@ public:
     // The first header of section (letter case ignored); null when absent.
     const SectionLine* LocateSection(std::string_view section) const;
 
-    // Leaves section/key out of every later read (not out of Keys()): a
-    // check drops an entry it has reported.
-    void Forget(std::string_view section, std::string_view key);
-
     // Every section header and key line, in file order.
     const std::vector<SectionLine>& Sections() const { return headers_; }
     const std::vector<KeyLine>& Keys() const { return lines_; }

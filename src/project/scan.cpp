@@ -112,6 +112,7 @@ bool Pattern(std::string_view pattern, std::string_view text, std::size_t maxFie
             pattern.remove_prefix(1);
         }
     }
+    out.rest = text;
     return true;
 }
 

@@ -88,12 +88,14 @@ struct PatternFields {
     std::int64_t numbers[4] = {};
     int textCount = 0;
     int numberCount = 0;
+    std::string_view rest;  // the text after the last conversion, not read
 };
 
 // Runs a scan format made of the directives ' ' (any white space), "%[^...]"
 // (a field of at most maxField bytes), "%u" (a Decimal) and literal bytes over
 // text. True when every conversion of the pattern was read; what follows the
-// last one is ignored. At most two fields and four numbers.
+// last one is ignored (it is left in `rest`). At most two fields and four
+// numbers.
 bool Pattern(std::string_view pattern, std::string_view text, std::size_t maxField,
              PatternFields& out);
 

@@ -96,20 +96,33 @@ constexpr CharSet kLabelText = CharSet::Except(" ");
 
 // A register operand is read from its second byte only: 0 to 7 select R0 to
 // R7, anything else (also a missing second byte) selects R0.
-unsigned Register(std::string_view operand) {
-    return operand.size() >= 2 && operand[1] >= '0' && operand[1] <= '7'
-               ? static_cast<unsigned>(operand[1] - '0')
-               : 0;
+unsigned Register(std::string_view operand, OperandRemarks* remarks) {
+    const unsigned r = operand.size() >= 2 && operand[1] >= '0' && operand[1] <= '7'
+                           ? static_cast<unsigned>(operand[1] - '0')
+                           : 0;
+    if (remarks && (operand.size() != 2 || operand[0] != 'R' || r != static_cast<unsigned>(operand[1] - '0')))
+        remarks->Add({OperandRemark::kRegister, operand, operand, r});
+    return r;
 }
 
 bool IsRegister(std::string_view operand) { return operand[0] == 'R'; }
 
+// Notes the text after a number, which is not read.
+void AfterNumber(std::string_view rest, std::string_view operand, OperandRemarks* remarks) {
+    if (remarks && !rest.empty()) remarks->Add({OperandRemark::kAfterNumber, rest, operand});
+}
+
 // An immediate is read as "%X" reads it; text without a number gives 0. A
 // value outside 0..0xFF would spill out of its 8-bit field: none.
-std::optional<unsigned> Immediate(std::string_view operand) {
-    std::optional<std::int64_t> value = scan::Hex(operand);
-    if (!value) return 0u;
+std::optional<unsigned> Immediate(std::string_view operand, OperandRemarks* remarks) {
+    std::string_view rest = operand;
+    std::optional<std::int64_t> value = scan::Hex(rest);
+    if (!value) {
+        if (remarks) remarks->Add({OperandRemark::kNoNumber, operand, operand});
+        return 0u;
+    }
     if (*value < 0 || *value > 0xFF) return std::nullopt;
+    AfterNumber(rest, operand, remarks);
     return static_cast<unsigned>(*value);
 }
 
@@ -136,12 +149,14 @@ std::optional<std::string_view> OneOperand(std::string_view prefix, std::string_
 
 // "STEP<digits>": the step number, kept in 8 bits. A number of 256 or more
 // reads as 0xFF, which the step-reference check refuses like any number of
-// 64 or more.
-std::optional<unsigned> StepNumber(std::string_view text) {
+// 64 or more. The rest of the step text is not read.
+std::optional<unsigned> StepNumber(std::string_view text, OperandRemarks* remarks) {
+    const std::string_view operand = text;
     if (!scan::Literal(text, "STEP")) return std::nullopt;
     auto digits = scan::Span(text, CharSet::Digits(), kOperandWidth);
     if (!digits) return std::nullopt;
     std::int64_t n = scan::Decimal(*digits).value_or(0);
+    AfterNumber(text, operand, remarks);
     return static_cast<unsigned>(n > 0xFF ? 0xFF : n);
 }
 
@@ -150,7 +165,8 @@ DecodedUnit Unit(UnitLayout layout, const Mnemonic& m, unsigned reg = 0, unsigne
 }
 
 // The fields that an instruction step text gives.
-std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view text, LabelTable& labels) {
+std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view text, LabelTable& labels,
+                                            OperandRemarks* remarks) {
     switch (m.operands) {
     case kNone:  // text after the prefix is ignored
         return Unit(kFixed, m);
@@ -158,9 +174,9 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
     case kRegisterPair: {
         auto ops = TwoOperands(m.prefix, text);
         if (!ops) return std::nullopt;
-        const unsigned r1 = Register(ops->first);
-        if (IsRegister(ops->last)) return Unit(kRegisterForm, m, r1, Register(ops->last));
-        auto imm = m.operands == kRegisterOrImmediate ? Immediate(ops->last) : std::nullopt;
+        const unsigned r1 = Register(ops->first, remarks);
+        if (IsRegister(ops->last)) return Unit(kRegisterForm, m, r1, Register(ops->last, remarks));
+        auto imm = m.operands == kRegisterOrImmediate ? Immediate(ops->last, remarks) : std::nullopt;
         if (!imm) return std::nullopt;
         return Unit(kImmediateForm, m, r1, 0, *imm);
     }
@@ -168,8 +184,8 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
     case kRegisterOrByte: {
         auto op = OneOperand(m.prefix, text);
         if (!op) return std::nullopt;
-        if (IsRegister(*op) || m.operands == kRegister) return Unit(kOneRegister, m, Register(*op));
-        auto imm = Immediate(*op);
+        if (IsRegister(*op) || m.operands == kRegister) return Unit(kOneRegister, m, Register(*op, remarks));
+        auto imm = Immediate(*op, remarks);
         if (!imm) return std::nullopt;
         return Unit(kTransmitByte, m, 0, 0, *imm);
     }
@@ -178,21 +194,22 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
         if (!ops) return std::nullopt;
         for (unsigned port = 0; port < kPorts.size(); ++port)
             if (ops->last == kPorts[port].name)
-                return PortAccepted(m, port) ? std::optional(Unit(kImmediateForm, m, Register(ops->first), 0, port))
-                                             : std::nullopt;
+                return PortAccepted(m, port)
+                           ? std::optional(Unit(kImmediateForm, m, Register(ops->first, remarks), 0, port))
+                           : std::nullopt;
         return std::nullopt;
     }
     case kRegisterStep: {  // "<prefix><register>_STEP<digits>"
         if (!scan::Literal(text, m.prefix)) return std::nullopt;
         auto reg = scan::Span(text, kFirstOperand, kOperandWidth);
         if (!reg || !scan::Literal(text, "_")) return std::nullopt;
-        auto step = StepNumber(text);
+        auto step = StepNumber(text, remarks);
         if (!step) return std::nullopt;
-        return Unit(kDecrementJump, m, Register(*reg), 0, *step);
+        return Unit(kDecrementJump, m, Register(*reg, remarks), 0, *step);
     }
     case kStep: {  // "<prefix>STEP<digits>"
         if (!scan::Literal(text, m.prefix)) return std::nullopt;
-        auto step = StepNumber(text);
+        auto step = StepNumber(text, remarks);
         if (!step) return std::nullopt;
         return Unit(kConditionalJump, m, 0, 0, *step);
     }
@@ -217,16 +234,58 @@ std::optional<DecodedUnit> ParseInstruction(const Mnemonic& m, std::string_view 
 std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
 const Mnemonic* FindMnemonic(std::string_view stepText) {
-    // Every prefix's second character is its group, so the first match in
-    // table order is the first match within the step's group.
-    for (const Mnemonic& m : kMnemonics)
-        if (stepText.starts_with(m.prefix)) return &m;
+    // Every prefix's second character is its group, and the groups lie
+    // together in the table: the first match within the step's group is the
+    // first match in table order.
+    struct Group {
+        std::uint8_t first = 0, end = 0;
+    };
+    static constexpr std::array<Group, 256> kGroups = [] {
+        std::array<Group, 256> groups{};
+        for (std::size_t i = std::size(kMnemonics); i-- > 0;) {
+            Group& g = groups[static_cast<unsigned char>(kMnemonics[i].prefix[1])];
+            if (g.end == 0) g.end = static_cast<std::uint8_t>(i + 1);
+            g.first = static_cast<std::uint8_t>(i);
+        }
+        return groups;
+    }();
+    if (stepText.size() < 2) return nullptr;
+    const Group g = kGroups[static_cast<unsigned char>(stepText[1])];
+    for (std::size_t i = g.first; i < g.end; ++i)
+        if (stepText.starts_with(kMnemonics[i].prefix)) return &kMnemonics[i];
     return nullptr;
 }
 
-std::uint16_t EncodeInstruction(const Mnemonic& m, std::string_view stepText, LabelTable& labels) {
-    const std::optional<DecodedUnit> unit = ParseInstruction(m, stepText, labels);
+std::uint16_t EncodeInstruction(const Mnemonic& m, std::string_view stepText, LabelTable& labels,
+                                OperandRemarks* remarks) {
+    const std::optional<DecodedUnit> unit = ParseInstruction(m, stepText, labels, remarks);
     return unit ? EncodeUnit(*unit) : 0;
+}
+
+std::string OperandSyntax(const Mnemonic& m) {
+    const std::string p(m.prefix);
+    switch (m.operands) {
+    case kRegisterOrImmediate:
+        return "`" + p + "` takes a register and a register or a hexadecimal byte (00 to FF), as in `" + p +
+               "R1_R2` or `" + p + "R1_1F`";
+    case kRegisterPair: return "`" + p + "` takes two registers, as in `" + p + "R1_R2`";
+    case kRegister: return "`" + p + "` takes a register, as in `" + p + "R1`";
+    case kRegisterOrByte:
+        return "`" + p + "` takes a register or a hexadecimal byte (00 to FF), as in `" + p + "R1` or `" + p + "41`";
+    case kPort: {
+        std::string ports;
+        for (const Port& port : kPorts)
+            if (port.writable || m.code != kPortWrite) ports += (ports.empty() ? "" : ", ") + std::string(port.name);
+        return "`" + p + "` takes a register and a port, one of " + ports + ", as in `" + p + "R1_HOUR`";
+    }
+    case kRegisterStep: return "`" + p + "` takes a register and a step, as in `" + p + "R1_STEP0`";
+    case kStep: return "`" + p + "` takes a step, as in `" + p + "STEP0`";
+    case kLabel:
+        return "`" + p + "` takes a block label of at most 31 bytes, as in `" + p +
+               "Chime`, and at most 8190 labels are held";
+    case kNone: case kBlock: case kComment: break;
+    }
+    return "`" + p + "` takes no operand";
 }
 
 std::uint16_t WordUnit(unsigned word) { return EncodeUnit({kWord, nullptr, 0, 0, word}); }

@@ -69,10 +69,37 @@ std::span<const Mnemonic> Mnemonics();
 // text (case-sensitively); nullptr when none does.
 const Mnemonic* FindMnemonic(std::string_view stepText);
 
+// What the operands of an instruction step hold that its unit does not
+// show, for a check's warnings: each a view into the step text.
+struct OperandRemark {
+    enum Kind {
+        kRegister,     // a register operand not written R0 to R7; it reads as R`value`
+        kNoNumber,     // a second operand with neither R nor a digit; it reads as 0
+        kAfterNumber,  // text after a number, not read; `operand` is the text holding both
+    };
+    Kind kind;
+    std::string_view text;
+    std::string_view operand;
+    unsigned value = 0;
+};
+struct OperandRemarks {
+    std::array<OperandRemark, 2> items;
+    std::size_t count = 0;
+    void Add(const OperandRemark& r) {
+        if (count < items.size()) items[count++] = r;
+    }
+};
+
 // Encodes an instruction step text that begins with m's prefix. Returns 0
 // when the text does not fit the operand syntax: no valid unit is 0. CALL
-// and JMP take their label's number, adding the label when it is new.
-std::uint16_t EncodeInstruction(const Mnemonic& m, std::string_view stepText, LabelTable& labels);
+// and JMP take their label's number, adding the label when it is new. When
+// `remarks` is given, it receives what the operands hold beyond their unit.
+std::uint16_t EncodeInstruction(const Mnemonic& m, std::string_view stepText, LabelTable& labels,
+                                OperandRemarks* remarks = nullptr);
+
+// The operands m takes, with an example, for messages about a step that
+// does not fit them.
+std::string OperandSyntax(const Mnemonic& m);
 
 // Units of the word step (word number below 8192) and the mute step (value
 // up to kMaxMute, in steps of kMuteStep).

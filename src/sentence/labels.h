@@ -13,6 +13,7 @@
 namespace zlt {
 
 struct LinkContext;
+struct SentenceSite;
 
 // Block labels, numbered from 1 in the order their names are first met (by
 // a block declaration, a CALL or a JMP). Names compare byte for byte,
@@ -79,20 +80,21 @@ struct StepSlot {
 };
 using StepMap = std::array<StepSlot, kMaxSteps>;
 
-// Declares the block named by a ^BLK_ step: it starts at the next free unit,
-// made even first by a pad unit 0x0000. Reports a full table or a second
-// declaration of the same label.
-bool DeclareBlock(LinkContext& ctx, LabelTable& labels, std::string_view stepText, unsigned sentence,
+// Declares the block named by ^BLK_ step number `step` of a sentence: it
+// starts at the next free unit, made even first by a pad unit 0x0000.
+// Reports a full table or a second declaration of the same label.
+bool DeclareBlock(LinkContext& ctx, LabelTable& labels, const SentenceSite& sentence, std::string_view stepText,
                   unsigned step, unsigned& nextUnit);
 
 // Replaces the step number in the low byte of every unit marked in `steps`
 // by the signed 8-bit distance from that unit to the target step's first
-// unit. Reports a target the sentence does not reach.
-bool ResolveStepReferences(LinkContext& ctx, const StepMap& steps, unsigned sentence);
+// unit. Reports a target the sentence does not reach (in a check, every one).
+bool ResolveStepReferences(LinkContext& ctx, const StepMap& steps, const SentenceSite& sentence);
 
 // The block resolution pass, after every sentence is compiled: replaces the
 // label numbers of CALL and JMP units by their block starts halved. Reports a
-// label that no step declares; empties the label table whatever the outcome.
+// label that no step declares (in a check, each label once per sentence);
+// empties the label table whatever the outcome.
 bool ResolveBlocks(LinkContext& ctx, LabelTable& labels);
 
 }  // namespace zlt

@@ -2,18 +2,17 @@
 #pragma once
 
 #include "base/context.h"
-#include "sentence/labels.h"
 
 namespace zlt {
 
 // The sentence stage: compiles section ZLP.Sentence into the sentence table
 // and sentence index, then resolves the code blocks. Its label table lives
 // only as long as the stage, so no label outlives a link.
+//
+// A link stops at the first fault. A check reports every fault of every
+// sentence, marks the faulty sentences in ctx.faultySentences and resolves
+// the blocks all the same.
 bool CompileSentenceTable(LinkContext& ctx);
-
-// The compile alone, gathering the block labels in `labels`; empties them
-// on failure.
-bool CompileSentences(LinkContext& ctx, LabelTable& labels);
 
 // Writes the 32768 code units: 128 pages.
 bool WriteSentenceTableSection(LinkContext& ctx, DirSlot& slot);

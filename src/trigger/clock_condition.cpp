@@ -47,18 +47,17 @@ constexpr ClockForm kClockForms[] = {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Index of `name` among `names` compared without regard to case, else `fallback`.
+// Index of `name` among `names` compared without regard to case.
 template <std::size_t N>
-unsigned IndexOfName(std::string_view name, const char* const (&names)[N], unsigned first,
-                     unsigned fallback) {
+std::optional<unsigned> IndexOfName(std::string_view name, const char* const (&names)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
         std::string_view candidate = names[i];
         if (candidate.size() != name.size()) continue;
         bool same = true;
         for (std::size_t k = 0; k < name.size() && same; ++k) same = Upper(name[k]) == candidate[k];
-        if (same) return first + static_cast<unsigned>(i);
+        if (same) return static_cast<unsigned>(i);
     }
-    return fallback;
+    return std::nullopt;
 }
 
 // A number read from a text, as a field value; numbers beyond any field
@@ -83,23 +82,32 @@ std::optional<ClockCondition> UnpackClockCondition(std::uint32_t word) {
     return c;
 }
 
-std::optional<std::uint32_t> ClockConditionWord(std::string_view text) {
+std::optional<unsigned> MonthNumber(std::string_view name) {
+    const std::optional<unsigned> i = IndexOfName(name, kMonthNames);
+    return i ? std::optional(*i + 1) : std::nullopt;
+}
+
+std::optional<unsigned> WeekdayNumber(std::string_view name) { return IndexOfName(name, kWeekdayNames); }
+
+std::optional<ClockReading> ReadClockCondition(std::string_view text) {
     for (const ClockForm& form : kClockForms) {
         scan::PatternFields f;
         if (!scan::Pattern(form.pattern, text, kMaxClockName, f)) continue;
-        ClockCondition c;
+        ClockReading r;
+        ClockCondition& c = r.condition;
         const std::int64_t* n = f.numbers;
         switch (form.kind) {
         case ClockKind::kDate:
-            c.month = IndexOfName(f.texts[0], kMonthNames, 1, 1);
+            c.month = MonthNumber(f.texts[0]).value_or(1);
             c.day = FieldValue(*n++);
+            r.monthName = true;
             break;
         case ClockKind::kWeekdayRange:
-            c.firstWeekday = IndexOfName(f.texts[0], kWeekdayNames, 0, 0);
-            c.lastWeekday = IndexOfName(f.texts[1], kWeekdayNames, 0, 0);
+            c.firstWeekday = WeekdayNumber(f.texts[0]).value_or(0);
+            c.lastWeekday = WeekdayNumber(f.texts[1]).value_or(0);
             break;
         case ClockKind::kWeekday:
-            c.firstWeekday = IndexOfName(f.texts[0], kWeekdayNames, 0, 0);
+            c.firstWeekday = WeekdayNumber(f.texts[0]).value_or(0);
             break;
         case ClockKind::kAnyDay:
             break;
@@ -107,10 +115,18 @@ std::optional<std::uint32_t> ClockConditionWord(std::string_view text) {
         c.hour = FieldValue(*n++);
         if (form.hourRange) c.lastHour = FieldValue(*n++);
         c.minute = FieldValue(*n);
-        // A number wider than its bits would spill into its neighbours.
-        return PackClockCondition(c);
+        r.names[0] = f.texts[0];
+        r.names[1] = f.texts[1];
+        r.rest = f.rest;
+        return r;
     }
     return std::nullopt;
+}
+
+std::optional<std::uint32_t> ClockConditionWord(std::string_view text) {
+    const std::optional<ClockReading> r = ReadClockCondition(text);
+    // A number wider than its bits would spill into its neighbours.
+    return r ? PackClockCondition(r->condition) : std::nullopt;
 }
 
 std::optional<std::string> ClockConditionText(std::uint32_t word) {

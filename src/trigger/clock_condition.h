@@ -37,6 +37,23 @@ std::optional<std::uint32_t> PackClockCondition(const ClockCondition& condition)
 // The fields of a word; nothing when bit 31 is clear.
 std::optional<ClockCondition> UnpackClockCondition(std::uint32_t word);
 
+// The number of a month name (1 to 12) or weekday name (0 to 6), letter case
+// ignored; nothing for any other text.
+std::optional<unsigned> MonthNumber(std::string_view name);
+std::optional<unsigned> WeekdayNumber(std::string_view name);
+
+// A condition text as read by the first of the eight forms that matches it:
+// the fields (an unknown month name read as January, an unknown weekday
+// name as Sunday), the names as written, and the text after the last
+// number, which is not read.
+struct ClockReading {
+    ClockCondition condition;
+    std::string_view names[2];  // views into the text; empty where the form has none
+    bool monthName = false;     // names[0] is a month, not a weekday
+    std::string_view rest;
+};
+std::optional<ClockReading> ReadClockCondition(std::string_view text);
+
 // The condition word of a condition text in one of its eight forms; nothing
 // when no form matches or a number does not fit its bits.
 std::optional<std::uint32_t> ClockConditionWord(std::string_view text);

@@ -57,8 +57,6 @@ TextSpan WordValueSpan(const LinkContext& ctx, const std::string& key) {
     return ctx.reader ? ValueSpan(*ctx.reader, "ZLP.Word", key) : TextSpan{};
 }
 
-namespace {
-
 ClipFault ClipFaultOf(WordFault fault) {
     switch (fault) {
     case WordFault::kNone: return ClipFault::kNone;
@@ -69,6 +67,8 @@ ClipFault ClipFaultOf(WordFault fault) {
     }
     return ClipFault::kNone;
 }
+
+namespace {
 
 // Reads the clip of word n into its entry; reports a fault and returns false.
 bool ParseWord(LinkContext& ctx, unsigned n, const std::string& path) {

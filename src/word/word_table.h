@@ -90,6 +90,8 @@ enum class WordFault { kNone, kChannels, kBitsPerChannel, kSampleRate, kDataLeng
 // The entry that a checked clip header gives (Used and StartPage clear),
 // or the first fault.
 WordFault EntryOf(const ClipFormat& clip, WordEntry& entry);
+// The clip fault that reports a word fault.
+ClipFault ClipFaultOf(WordFault fault);
 
 // What a check puts in the entry of a word whose clip it refused: defined,
 // with no samples.

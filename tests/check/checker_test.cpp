@@ -5,7 +5,9 @@
 #include "check/checker.h"
 
 #include "link/pipeline.h"
+#include "support/sentence_fixture.h"
 #include "support/link_fixture.h"
+#include "support/project_generator.h"
 #include "word/clip_writer.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +70,7 @@ struct Case {
     std::vector<Edit> edits;
     Severity severity;
     unsigned line, column;
+    const char* says = "";  // a part of the message
 };
 
 std::string Messages(const std::vector<Diagnostic>& found) {
@@ -76,16 +79,22 @@ std::string Messages(const std::vector<Diagnostic>& found) {
     return all;
 }
 
+// `count` sentences from S0100 on that fill 65 code units each.
+std::string Filler(int count) {
+    std::string text;
+    for (int n = 100; n < 100 + count; ++n) {
+        text += FormatText("S%0.4d=M0", n);
+        for (int step = 1; step < 64; ++step) text += "+M0";
+        text += "\n";
+    }
+    return text;
+}
+
 TEST(Checker, EachMistakeOnItsLineAgreesWithTheLink) {
     const std::string fw = "TG_Mode=TGM_SINGLE_M0\n[ZLP.Firmware]\n";
     const std::string uart = "TG_Mode=TGM_SINGLE_M0\n[ZLP.Firmware.UartMode]\n";
-    // 520 sentences of 64 steps fill the sentence table within S0504.
-    std::string full, huge;
-    for (int n = 0; n < 520; ++n) {
-        full += FormatText("S%0.4d=M0", n);
-        for (int step = 1; step < 64; ++step) full += "+M0";
-        full += "\n";
-    }
+    const std::string bound2 = "T0000=LUN + S0001\nT0001=LUN + S0002";
+    std::string huge;
     // Sixteen words of 2^19 pages: the word image is full at the last.
     for (int n = 1; n <= 16; ++n) huge += FormatText("W%0.4d=huge.snx%s", n, n < 16 ? "\n" : "");
     const Case cases[] = {
@@ -107,14 +116,26 @@ TEST(Checker, EachMistakeOnItsLineAgreesWithTheLink) {
         {"clip-key-index", {{8, "W0001=key.snx"}}, Severity::kError, 8, 7},
         {"clip-data-short", {{8, "W0001=short.snx"}}, Severity::kError, 8, 7},
         {"word-image-full", {{8, huge}, {10, "S0001=W1+W2+W3+W4+W5+W6+W7+W8+W9+W10+W11+W12+W13+W14+W15+W16"}}, Severity::kError, 23, 7},
-        {"invalid-step", {{10, "S0001=W0001+^MOVE_R2_03"}}, Severity::kError, 10, 7},
-        {"undefined-word", {{10, "S0001=W0009"}}, Severity::kError, 10, 7},
-        {"bad-step-reference", {{10, "S0001=^JZ_STEP9+W0001"}}, Severity::kError, 10, 7},
-        {"undeclared-block", {{10, "S0001=W0001+^CALL_Nowhere"}}, Severity::kError, 10, 7},
-        {"duplicate-block", {{10, "S0001=^BLK_A+W0001+^BLK_A"}}, Severity::kError, 10, 7},
-        {"sentence-table-full", {{10, full + "S0600=W0001"}}, Severity::kError, 514, 7},
-        {"invalid-trigger", {{12, "T0000=LUX + S0001"}}, Severity::kError, 12, 7},
-        {"undefined-sentence", {{12, "T0000=LUN + S0002"}}, Severity::kError, 12, 7},
+        // The sentence stage points at the step, the trigger stage at the field.
+        {"invalid-step", {{10, "S0001=W0001+X"}}, Severity::kError, 10, 13, "begins with `W`, `M`, `N` or `^`"},
+        {"invalid-step", {{10, "S0001=W0001;M51151"}}, Severity::kError, 10, 13, "from 0 to 51150"},
+        {"invalid-step", {{10, "S0001=W0001+^XCH_R1_05"}}, Severity::kError, 10, 13, "as in `^XCH_R1_R2`"},
+        {"unknown-instruction", {{10, "S0001=W0001+^MOVE_R2_03"}}, Severity::kError, 10, 13, "did you mean `^MOV_`?"},
+        {"undefined-word", {{10, "S0001=W0001+W0009"}}, Severity::kError, 10, 13},
+        {"bad-step-reference", {{10, "S0001=W0001+^JZ_STEP9"}}, Severity::kError, 10, 13, "steps 0 to 2"},
+        {"undeclared-block", {{10, "S0001=W0001+^CALL_Nowhere"}}, Severity::kError, 10, 13},
+        {"undeclared-block", {{10, "S0001=W0001+^CALL_chime\nS0002=^BLK_Chime+W1"}, {12, bound2}}, Severity::kError, 10, 13,
+         "`^BLK_Chime` differs only in letter case"},
+        {"duplicate-block", {{10, "S0001=^BLK_A+W0001+^BLK_A"}}, Severity::kError, 10, 20},
+        {"block-placement", {{10, "S0001=W0001+^JMP_Z\n" + Filler(504) + "S0700=M0\nS0701=^BLK_Z+W0001"}}, Severity::kError,
+         10, 13, "beyond the reach"},
+        {"sentence-table-full", {{10, "S0001=W0001\n" + Filler(520)}}, Severity::kError, 515, 22},
+        {"invalid-trigger", {{12, "T0000=LUN + S0001\nT0001=LUN + X0001"}}, Severity::kError, 13, 13},
+        {"invalid-trigger", {{12, "T0000=LUN + S0001\nT0001=LUN +"}}, Severity::kError, 13, 7},
+        {"bad-mode-letter", {{12, "T0000=LUX + S0001"}}, Severity::kError, 12, 9},
+        {"bad-clock-condition", {{13, "T7808=LUN + S0001 + 8h30"}}, Severity::kError, 13, 21, "none of the eight forms"},
+        {"bad-clock-condition", {{13, "T7808=LUN + S0001"}}, Severity::kError, 13, 7, "has no clock condition"},
+        {"undefined-sentence", {{12, bound2}}, Severity::kError, 13, 13},
         {"unknown-section", {{13, "[ZLP.Words]"}}, Severity::kWarning, 13, 2},
         {"unknown-key", {{6, fw + "Reset_Bep=1"}}, Severity::kWarning, 8, 1},
         {"malformed-key", {{8, "W0001=ok.snx\nW017=ok.snx"}}, Severity::kWarning, 9, 1},
@@ -124,6 +145,18 @@ TEST(Checker, EachMistakeOnItsLineAgreesWithTheLink) {
         {"trailing-text", {{6, uart + "BaudRate=2400 ; slow"}}, Severity::kWarning, 8, 15},
         {"backslash-path", {{8, "W0001=a\\b.snx"}}, Severity::kWarning, 8, 7},
         {"unused-word", {{8, "W0001=ok.snx\nW0002=ok.snx"}}, Severity::kWarning, 9, 7},
+        {"text-after-number", {{10, "S0001=W1x"}}, Severity::kWarning, 10, 9},
+        {"text-after-number", {{10, "S0001=W1+^JZ_STEP0;^MOV_R1_0Fh"}}, Severity::kWarning, 10, 30},
+        {"text-after-number", {{13, "T7808=LUN + S0001 + 8:30x"}}, Severity::kWarning, 13, 25},
+        {"text-after-blank", {{10, "S0001=W0001 W0015"}}, Severity::kWarning, 10, 13},
+        {"bad-register", {{10, "S0001=W1+^MOV_R9_R1"}}, Severity::kWarning, 10, 15, "read as R0"},
+        {"bad-register", {{10, "S0001=W1+^MOV_R2_r1"}}, Severity::kWarning, 10, 18, "read as the number 0"},
+        {"too-many-steps", {{10, "S0001=" + Repeat("W1", 70)}}, Severity::kWarning, 10, 7 + 3 * 64, "70 steps"},
+        {"unknown-weekday", {{13, "T7808=LUN + S0001 + SATUR/17:0"}}, Severity::kWarning, 13, 21, "did you mean `SAT`?"},
+        {"unknown-weekday", {{13, "T7808=LUN + S0001 + MON-FRI/8:30"}}, Severity::kWarning, 13, 21, "`MON~FRI`"},
+        {"unknown-month", {{13, "T7808=LUN + S0001 + FOO-3/8:30"}}, Severity::kWarning, 13, 21, "read as JAN"},
+        {"unreached-sentence", {{10, "S0001=W0001\nS0002=W0001"}}, Severity::kWarning, 11, 7},
+        {"empty-sentence", {{10, "S0001=W0001\nS0002=^REM_todo"}, {12, bound2}}, Severity::kWarning, 14, 13},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -132,13 +165,18 @@ TEST(Checker, EachMistakeOnItsLineAgreesWithTheLink) {
         WorkingDirectory cwd(dir.path());
         WriteFile("p.zlp", Project(c.edits));
         std::vector<Diagnostic> found = CheckProject("p.zlp");
-        std::erase_if(found, [](const Diagnostic& d) { return d.severity == Severity::kNote; });
+        // The filler sentences of some rows are bound to no trigger.
+        std::erase_if(found, [&](const Diagnostic& d) {
+            return d.severity == Severity::kNote ||
+                   (d.kind == Diag::kUnreachedSentence && std::string_view(c.kind) != "unreached-sentence");
+        });
         ASSERT_EQ(found.size(), 1u) << Messages(found);
         const Diagnostic& d = found[0];
         EXPECT_STREQ(InfoOf(d.kind).name, c.kind);
         EXPECT_EQ(d.severity, c.severity);
         EXPECT_EQ(d.at.line, c.line) << d.message;
         EXPECT_EQ(d.at.column, c.column) << d.message;
+        EXPECT_NE(d.message.find(c.says), std::string::npos) << d.message;
 
         auto ctx = std::make_unique<LinkContext>();
         MessageLog log;
@@ -165,20 +203,56 @@ TEST(Checker, ReportsEveryFaultyEntryAndNothingForACleanProject) {
         WorkingDirectory demo("demo");
         EXPECT_TRUE(CheckProject("demo.zlp").empty());
     }
-    // Five faulty entries, each reported once, in file order; the first a
-    // link meets is the one it stops at.
-    WriteFile("five.zlp", Project({{6, "TG_Mode=TGM_X\n[ZLP.Firmware.UartMode]\nBaudRate=1"},
-                                   {8, "W0001=ok.snx\nW0002=gone.snx"},
-                                   {10, "S0001=W0001+W0002\nS0002=W0001+X"},
-                                   {12, "T0000=LUN + S0001\nT0001=LU + S0001"}}));
-    const std::vector<Diagnostic> found = CheckProject("five.zlp");
-    std::vector<std::pair<unsigned, bool>> errors;
-    for (const Diagnostic& d : found) errors.emplace_back(d.at.line, d.stopsLink);
+    // Six faulty entries, each reported once, in file order, at the value,
+    // step or field; the first a link meets is the one it stops at. A
+    // trigger bound to a faulty sentence is checked all the same.
+    WriteFile("six.zlp", Project({{6, "TG_Mode=TGM_X\n[ZLP.Firmware.UartMode]\nBaudRate=1"},
+                                  {8, "W0001=ok.snx\nW0002=gone.snx"},
+                                  {10, "S0001=W0001+W0002\nS0002=W0001+X"},
+                                  {12, "T0000=LUN + S0001\nT0001=LU + S0001\nT0002=LUX + S0002"}}));
+    std::vector<std::tuple<unsigned, unsigned, bool>> errors;
+    const std::vector<Diagnostic> found = CheckProject("six.zlp");
+    for (const Diagnostic& d : found)
+        if (d.severity == Severity::kError) errors.emplace_back(d.at.line, d.at.column, d.stopsLink);
     SCOPED_TRACE(Messages(found));
-    EXPECT_EQ(errors, (std::vector<std::pair<unsigned, bool>>{
-                          {6, false}, {8, true}, {11, false}, {14, false}, {17, false}}));
+    EXPECT_EQ(errors, (std::vector<std::tuple<unsigned, unsigned, bool>>{
+                          {6, 9, false}, {8, 10, true}, {11, 7, false}, {14, 13, false}, {17, 7, false}, {18, 9, false}}));
     EXPECT_EQ(CheckProject("missing.zlp").at(0).kind, Diag::kProjectUnreadable);
     EXPECT_EQ(CheckProject(std::string(300, 'p').c_str()).at(0).kind, Diag::kPathTooLong);
+}
+
+// Generated projects with a few mistakes each: the link fails exactly when
+// the check reports an error, and its error line is the one that the check
+// flags as where the link stops.
+TEST(Checker, AgreesWithTheLinkOnMutatedProjects) {
+    int failed = 0;
+    constexpr unsigned kSeeds = 30;
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        SCOPED_TRACE(seed);
+        TempDir dir;
+        fs::create_directory(dir / "in");
+        ProjectGenerator generator(seed, dir / "in");
+        const std::string text = generator.Project();
+        const std::string project = dir / "p.zlp";
+        WriteFile(project, generator.Mutate(text, 1 + static_cast<int>(seed % 3)));
+        std::string flagged;
+        bool errors = false;
+        for (const Diagnostic& d : CheckProject(project.c_str())) {
+            errors |= d.severity == Severity::kError;
+            if (d.stopsLink) flagged = d.linkLine;
+        }
+        auto ctx = std::make_unique<LinkContext>();
+        MessageLog log;
+        const bool linked = MakeZltCfo(*ctx, project.c_str(), (dir / "p.cfo").c_str());
+        ASSERT_EQ(linked, !errors) << log.Text();
+        std::string errorLine;
+        for (const std::string& l : log.lines())
+            if (errorLine.empty() && l.starts_with("\nErr: ")) errorLine = l;
+        EXPECT_EQ(flagged, errorLine);
+        failed += !linked;
+    }
+    EXPECT_GT(failed, static_cast<int>(kSeeds / 4));
+    EXPECT_LT(failed, static_cast<int>(kSeeds));
 }
 
 }  // namespace

@@ -86,6 +86,33 @@ std::string ProjectGenerator::Project() {
     return p;
 }
 
+std::string ProjectGenerator::Mutate(const std::string& project, int count) {
+    static const char* const kSteps[] = {"^MOVE_R1_02", "W9999", "W1x", "^CALL_Nowhere", "^BLK_Blk0", "^JZ_STEP70",
+                                         "X", "^MOV_R9_R1", "N W1", "M60000", "^JMP_blk1", "^IOW_R1_RANDOM"};
+    static const char kChars[] = "+;_~:/-^RWSNLUEHI .x9";
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < project.size();) {
+        const std::size_t eol = project.find('\n', at);
+        lines.push_back(project.substr(at, eol - at));
+        at = eol + 1;
+    }
+    while (count-- > 0) {
+        std::string& line = lines[static_cast<std::size_t>(Int(0, static_cast<int>(lines.size()) - 1))];
+        const int eq = static_cast<int>(line.find('='));
+        if (eq < 0 || eq + 1 >= static_cast<int>(line.size())) continue;
+        const auto at = static_cast<std::size_t>(Int(eq + 1, static_cast<int>(line.size()) - 1));
+        switch (Int(0, 3)) {
+        case 0: line[at] = kChars[Int(0, static_cast<int>(sizeof kChars) - 2)]; break;
+        case 1: line.erase(at, 1); break;
+        case 2: line += std::string(Chance(2) ? "+" : ";") + Pick(kSteps); break;
+        default: line.insert(0, ";"); break;
+        }
+    }
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 int ProjectGenerator::Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
 bool ProjectGenerator::Chance(int oneIn) { return Int(1, oneIn) == 1; }

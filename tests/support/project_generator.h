@@ -19,6 +19,9 @@ public:
 
     // Writes the clip files and returns the project text.
     std::string Project();
+    // The project text with `count` mistakes of a user: a character of a
+    // value changed or dropped, a step added, an entry removed.
+    std::string Mutate(const std::string& project, int count);
 
 private:
     int Int(int lo, int hi);

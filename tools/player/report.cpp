@@ -10,14 +10,13 @@ std::string Millis(std::int64_t us) {
     return FormatText("%u.%0.3u", static_cast<unsigned>(us / 1000), static_cast<unsigned>(us % 1000));
 }
 
-// The sentence's number, or -1.
+}  // namespace
+
 int NumberOf(const std::vector<NamedSentence>& sentences, unsigned unit) {
     for (const NamedSentence& s : sentences)
         if (s.start == unit) return static_cast<int>(s.number);
     return -1;
 }
-
-}  // namespace
 
 std::string SentenceName(const std::vector<NamedSentence>& sentences, unsigned unit) {
     const int n = NumberOf(sentences, unit);

@@ -17,6 +17,9 @@ struct NamedSentence {
     std::uint16_t start = 0;
 };
 
+// The number of the sentence that starts at unit, or -1.
+int NumberOf(const std::vector<NamedSentence>& sentences, unsigned unit);
+
 // "S0002" for the sentence that starts at unit, "unit 11" when none does.
 std::string SentenceName(const std::vector<NamedSentence>& sentences, unsigned unit);
 

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""The studio's page in headless Chromium: zlt900-studio serves a copy of the
+demo project, and the page is used as a person would use it: see the words,
+sentences and triggers, type a mistake into a sentence and see its
+diagnostic, mend it, save, link and see the image's picture, play a sentence.
+A screenshot of each view goes to --shots (docs/studio/ for the documentation).
+
+  browser_test.py --studio PATH --demo DIR --chromium PATH --driver PATH --shots DIR
+"""
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions as ec
+from selenium.webdriver.support.ui import WebDriverWait
+
+ARGS = None
+# The network of a test machine may be closed: nothing in the background.
+CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--no-first-run',
+                  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                  '--window-size=1280,720', '--autoplay-policy=no-user-gesture-required']
+
+
+class StudioPage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix='zlt900-studio-browser-')
+        cls.project = os.path.join(cls.folder, 'demo')
+        shutil.copytree(ARGS.demo, cls.project)
+        cls.server = subprocess.Popen([ARGS.studio, '--no-browser', cls.project], stdout=subprocess.PIPE, text=True)
+        line = cls.server.stdout.readline()
+        cls.url = re.search(r'http://127\.0\.0\.1:\d+/\?token=[0-9a-f]+', line).group(0)
+        options = webdriver.ChromeOptions()
+        options.binary_location = ARGS.chromium
+        for flag in CHROMIUM_FLAGS + ['--user-data-dir=' + os.path.join(cls.folder, 'profile')]:
+            options.add_argument(flag)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        cls.browser = webdriver.Chrome(service=Service(ARGS.driver), options=options)
+        cls.browser.set_window_size(1280, 720)
+        cls.wait = WebDriverWait(cls.browser, 20)
+        os.makedirs(ARGS.shots, exist_ok=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.server.send_signal(signal.SIGINT)
+        status = cls.server.wait(30)
+        cls.server.stdout.close()
+        shutil.rmtree(cls.folder)
+        if status != 0:
+            raise AssertionError(f'zlt900-studio ended with status {status}')
+
+    def view(self, name):
+        self.browser.find_element(By.ID, f'tab-{name}').click()
+        return self.wait.until(ec.visibility_of_element_located((By.ID, f'view-{name}')))
+
+    def shot(self, name):
+        path = os.path.join(ARGS.shots, f'{name}.png')
+        self.browser.save_screenshot(path)
+        # A palette of fewer colours makes a smaller file, where pngquant is at hand.
+        if shutil.which('pngquant'):
+            subprocess.run(['pngquant', '--force', '--strip', '--output', path, '128', path], check=False)
+
+    def text_of(self, selector):
+        # Read in one step: the page redraws its views as answers come.
+        return self.browser.execute_script(
+            'const e = document.querySelector(arguments[0]); return e ? e.innerText : ""', selector)
+
+    def test_the_demo_edited_saved_linked_and_played(self):
+        b, wait = self.browser, self.wait
+        b.get(self.url)
+        self.assertNotIn('token', b.current_url, 'the token leaves the address bar')
+
+        # Words: four, with their clips' facts and waveforms.
+        wait.until(lambda _: len(b.find_elements(By.CSS_SELECTOR, '#words tbody tr')) == 4)
+        self.assertIn('hello.snx', self.text_of('#words tr[data-key="W0002"]'))
+        self.assertIn('16000 Hz', self.text_of('#words tr[data-key="W0002"]'))
+        wait.until(lambda _: b.execute_script(
+            'return [...document.querySelectorAll("canvas.wave")].every(c => c.getContext("2d")'
+            '.getImageData(0, 0, c.width, c.height).data.some(v => v))'))
+        self.shot('words')
+
+        # Sentences: a mistake typed is underlined and explained, then mended.
+        self.view('sentences')
+        wait.until(lambda _: len(b.find_elements(By.CSS_SELECTOR, '#sentences .card')) == 5)
+        card = '#sentences .card[data-key="S0000"]'
+        self.assertIn('W0002', self.text_of(f'{card} table.disasm'))
+        text = b.find_element(By.CSS_SELECTOR, f'{card} textarea')
+        text.send_keys(Keys.END, Keys.BACKSPACE, '9')  # W0002 becomes W0009, a word the project lacks
+        wait.until(lambda _: 'W0009' in self.text_of(f'{card} .diagnostics'))
+        wait.until(lambda _: 'W0009' in b.execute_script(
+            'return [...document.querySelectorAll(arguments[0])].map(e => e.textContent).join("")',
+            f'{card} pre .d-error'))
+        self.assertIn('1 error', self.text_of('#problems-summary'))
+        wait.until(lambda _: b.find_elements(By.CSS_SELECTOR, f'{card} table.disasm.stale'))
+        self.shot('sentences')
+        text.send_keys(Keys.BACKSPACE, '3')  # W0003: good morning
+        wait.until(lambda _: not b.find_elements(By.CSS_SELECTOR, f'{card} .diagnostics li'))
+        wait.until(lambda _: 'No problems' in self.text_of('#problems-summary'))
+
+        # Save: only that line of the file changes.
+        before = open(os.path.join(self.project, 'demo.zlp'), encoding='utf-8').read()
+        text.send_keys(Keys.CONTROL, 's')
+        wait.until(lambda _: 'saved demo.zlp' in self.text_of('#status'))
+        after = open(os.path.join(self.project, 'demo.zlp'), encoding='utf-8').read()
+        self.assertEqual(after, before.replace('S0000=W0001+M200+W0002', 'S0000=W0001+M200+W0003'))
+
+        # Play: the WAV is fetched and decodes; the page tells its length and ending.
+        b.find_element(By.CSS_SELECTOR, f'{card} button.play').click()
+        wait.until(lambda _: re.search(r'\d\.\d\d s, ended by endMark', self.text_of(f'{card} .played')))
+        b.find_element(By.CSS_SELECTOR, f'{card} button.trace-button').click()
+        wait.until(lambda _: 'W0003' in self.text_of(f'{card} pre.trace'))
+
+        # Triggers, with the clock triggers in the week's calendar.
+        self.view('triggers')
+        wait.until(lambda _: len(b.find_elements(By.CSS_SELECTOR, '#triggers tbody tr')) == 8)
+        self.assertIn('MON~FRI/8~17:0', self.text_of('#triggers tr[data-key="T7935"]'))
+        wait.until(lambda _: b.find_elements(By.CSS_SELECTOR, '#week .chip'))
+        wait.until(lambda _: self.text_of('#triggers tr[data-key="T7934"] td:last-child').endswith('09:30'))
+        self.shot('triggers')
+
+        self.view('options')
+        wait.until(lambda _: 'BaudRate' in self.text_of('#options'))
+        self.shot('options')
+
+        # Link: the log, then the image's sections and words to scale.
+        self.view('link')
+        b.find_element(By.ID, 'link-button').click()
+        wait.until(lambda _: 'Process OK !!!' in self.text_of('#link-log'))
+        wait.until(lambda _: b.find_elements(By.CSS_SELECTOR, '#image-picture .bar.words div'))
+        self.assertIn('ZLT_WIMG.BIN', self.text_of('#image-picture'))
+        self.assertTrue(os.path.isfile(os.path.join(self.project, 'demo.cfo')))
+        b.execute_script('document.getElementById("image-picture").scrollIntoView()')
+        self.shot('link')
+
+        errors = [e for e in b.get_log('browser') if e['level'] == 'SEVERE']
+        self.assertEqual(errors, [], 'the page logs no error')
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    for option in ('--studio', '--demo', '--chromium', '--driver', '--shots'):
+        parser.add_argument(option, required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()
