@@ -12,24 +12,6 @@ std::string Invalid(unsigned sentence, unsigned step) {
                       static_cast<int>(sentence), static_cast<int>(step));
 }
 
-TEST(SentenceTable, NoSentencesCompileToNothing) {
-    auto run = CompileSentenceTexts({});
-    EXPECT_TRUE(run->ok);
-    EXPECT_EQ(run->log.lines(), std::vector<std::string>{"\n        Total used STEP = 1"});
-}
-
-TEST(SentenceTable, OneWordSentence) {
-    auto run = CompileSentenceTexts({{1, "W0003"}});
-    ASSERT_TRUE(run->ok);
-    EXPECT_EQ(run->log.lines(), (std::vector<std::string>{"\n        Parsing S0001",
-                                                          "\n        Total used STEP = 3"}));
-    EXPECT_EQ(run->units, (std::vector<std::uint16_t>{0x2003, E}));
-    EXPECT_EQ(run->ctx->sentenceIndex[1], 1);
-    EXPECT_EQ(run->ctx->sentenceIndex[0], 0);
-    EXPECT_EQ(run->ctx->wordTable[3].length, 0x81000001u);  // Used
-    EXPECT_EQ(run->ctx->wordTable[4].length, 0x01000001u);
-}
-
 TEST(SentenceTable, StepKindsAndSplitting) {
     ExpectUnits({
         {{{0, "W0003+^EOP"}}, {0x2003, E}},  // no second end mark

