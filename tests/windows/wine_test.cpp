@@ -24,92 +24,103 @@ const std::string kHost = kBuild + "/tests/windows/zlt900_test_host.exe";
 const fs::path kSource = ZLT_SOURCE_DIR;
 constexpr long long kEpoch = 1700000000;
 
-// Drive Z: of a Wine prefix is the root of the Unix file system.
-std::string WindowsPath(const fs::path& unixPath) {
-    std::string p = "Z:" + unixPath.string();
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return p;
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
+        s.replace(at, from.size(), to);
+    return s;
 }
+
+// Drive Z: of a Wine prefix is the root of the Unix file system.
+std::string WindowsPath(const fs::path& unixPath) { return ReplaceAll("Z:" + unixPath.string(), "/", "\\"); }
 
 std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
-        s.replace(at, from.size(), to);
-}
+long Entries(const fs::path& dir) { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
 
-// An image whose read-me, the last section, has had its text rewritten by
-// rewrite; its directory slot and padding follow the new length.
-template <typename Rewrite>
-std::string WithReadme(std::string image, Rewrite rewrite) {
-    constexpr std::size_t kSlot = 16 * 8;
-    if (image.size() < 512) return image;
-    const std::size_t first = 512 * std::size_t{U32At(image, kSlot + 4)};
-    std::string text = rewrite(image.substr(first, U32At(image, kSlot + 12)));
-    image.resize(first);
-    image += text;
-    image.resize(first + (text.size() + 511) / 512 * 512, '\0');
-    for (unsigned b = 0; b < 4; ++b) {
-        image[kSlot + 8 + b] = static_cast<char>(((text.size() + 511) / 512) >> (8 * b));
-        image[kSlot + 12 + b] = static_cast<char>(text.size() >> (8 * b));
-    }
-    return image;
-}
-
-struct Link {
+// A link: whether it wrote its image, and its lines, each with its leading
+// line break.
+struct Outcome {
     bool ok;
-    std::string lines;  // the messages, each with its leading line break
+    std::string lines;
+    bool operator==(const Outcome&) const = default;
+    friend void PrintTo(const Outcome& o, std::ostream* os) { *os << (o.ok ? "linked" : "failed") << o.lines; }
 };
 
-struct WineRun {
-    int status;
-    std::string out;   // the program's standard output
-    std::string wine;  // its standard error, with Wine's own messages
-};
+// A program run under Wine: its exit status, its standard output, and its
+// standard error with Wine's own messages.
+struct WineRun { int status; std::string out, wine; };
 
 // Runs a Windows program with its arguments under Wine in dir, with the ANSI
 // code page of the Unix locale given. The prefix lives in the build folder;
 // Wine prints no debug messages and makes no menu entries.
 WineRun RunUnderWine(const fs::path& dir, const std::vector<std::string>& command, const char* locale = "C") {
-    std::string line = "cd " + Quoted(dir.string()) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
-                       " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=" +
-                       " LC_ALL=" + locale + " " + ZLT_WINE;
+    std::string line = "(cd " + Quoted(dir) + " && WINEPREFIX=" + Quoted(ZLT_WINE_PREFIX) +
+                       " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe= LC_ALL=" + locale +
+                       " " + ZLT_WINE;
     for (const std::string& word : command) line += " " + Quoted(word);
-    const std::string errors = (dir / "wine.log").string();
-    const CommandResult run = RunCommand("(" + line + " 2>" + Quoted(errors) + ")");
-    WineRun result{run.status, run.out, ReadFile(errors)};
-    fs::remove(errors);
+    const CommandResult run = RunCommand(line + " 2>wine.log)");
+    WineRun result{run.status, run.out, ReadFile(dir / "wine.log")};
+    fs::remove(dir / "wine.log");
     return result;
 }
 
-// Runs the test host on the pairs of project and image paths.
-std::vector<Link> RunHost(const std::string& dll, const fs::path& dir, const std::vector<std::string>& pairs,
-                          const char* locale = "C") {
+// Runs the test host on the pairs of project and image paths: one outcome
+// for each pair, whatever the host printed.
+std::vector<Outcome> RunHost(const fs::path& dir, const std::vector<std::string>& pairs, const char* locale = "C",
+                             const std::string& dll = kDll) {
     std::vector<std::string> command = {kHost, WindowsPath(dll), std::to_string(kEpoch)};
     command.insert(command.end(), pairs.begin(), pairs.end());
     const WineRun run = RunUnderWine(dir, command, locale);
 
-    // Each link: its lines, a line break, "-> 1" or "-> 0" and a line break.
-    std::vector<Link> links;
+    // Each link: its lines, a line break, "-> 1" or "-> 0" and a line break;
+    // the host exits with 1 when a link failed.
+    std::vector<Outcome> links;
     std::string_view out = run.out;
     for (std::size_t end; (end = out.find("\n-> ")) != std::string_view::npos && end + 6 <= out.size();) {
         links.push_back({out[end + 4] == '1', std::string(out.substr(0, end))});
         out.remove_prefix(end + 6);
     }
-    EXPECT_EQ(links.size(), pairs.size() / 2) << run.out << run.wine;
-    EXPECT_TRUE(out.empty()) << out << run.wine;
-    EXPECT_TRUE(run.status == 0 || run.status == 1) << run.status << run.wine;
+    EXPECT_TRUE(links.size() == pairs.size() / 2 && out.empty() &&
+                run.status == (std::ranges::all_of(links, &Outcome::ok) ? 0 : 1))
+        << run.status << run.out << run.wine;
+    links.resize(pairs.size() / 2);
     return links;
 }
 
-// The same link by the Linux library, in this process.
-Link LinuxLink(const std::string& project, const std::string& image) {
-    auto ctx = std::make_unique<LinkContext>();
-    MessageLog log;
+// Links each project by the DLL with Windows paths (drive letter,
+// backslashes) and by the Linux library with Unix paths, and expects the same
+// outcomes and images once the paths are spelled the Unix way. Project i lies
+// in dir/i: its clips, if it has any, in dir/i/in, which the project names by
+// their Unix paths; its copy for the DLL in dir/i/win, and for Linux in
+// dir/i/linux. "linux" is two letters longer than "win", as long as "Z:", so
+// the read-me takes as many bytes in both images. Returns the outcomes.
+std::vector<Outcome> LinkAsOnLinux(const fs::path& dir, const std::vector<std::string>& projects, const char* locale) {
+    std::vector<std::string> pairs;
+    for (std::size_t i = 0; i < projects.size(); ++i) {
+        const fs::path base = dir / std::to_string(i);
+        for (const char* side : {"win", "linux"}) fs::create_directories(base / side);
+        WriteFile(base / "win/p.zlp", ReplaceAll(projects[i], base / "in/", WindowsPath(base / "in/")));
+        WriteFile(base / "linux/p.zlp", projects[i]);
+        pairs.insert(pairs.end(), {WindowsPath(base / "win/p.zlp"), WindowsPath(base / "win/o.cfo")});
+    }
+    const std::vector<Outcome> links = RunHost(dir, pairs, locale);
     SetFixedLinkTime(kEpoch);
-    bool ok = MakeZltCfo(*ctx, project.c_str(), image.c_str());
+    for (std::size_t i = 0; i < projects.size(); ++i) {
+        SCOPED_TRACE(i);
+        const fs::path base = dir / std::to_string(i);
+        auto asOnLinux = [&base](const std::string& text) {
+            return ReplaceAll(ReplaceAll(text, WindowsPath(base / "in/"), base / "in/"), WindowsPath(base / "win/"),
+                              base / "linux/");
+        };
+        LinkRun onLinux;
+        onLinux.ok = MakeZltCfo(*onLinux.ctx, (base / "linux/p.zlp").c_str(), (base / "linux/o.cfo").c_str());
+        EXPECT_EQ((Outcome{links[i].ok, asOnLinux(links[i].lines)}), (Outcome{onLinux.ok, onLinux.log.Text()}));
+        EXPECT_TRUE(asOnLinux(ReadFile(base / "win/o.cfo")) == ReadFile(base / "linux/o.cfo"));
+        // A failed link leaves no file; a link leaves no temporary file.
+        EXPECT_EQ(Entries(base / "win"), links[i].ok ? 2 : 1);
+    }
     SetFixedLinkTime(-1);
-    return {ok, log.Text()};
+    return links;
 }
 
 TEST(Wine, GoldenProjectsGiveTheirImagesAndLines) {
@@ -127,10 +138,10 @@ TEST(Wine, GoldenProjectsGiveTheirImagesAndLines) {
         TempDir dir;
         fs::copy(kSource / c.folder, dir.path(), fs::copy_options::recursive);
         // The second link replaces the image of the first.
-        std::vector<Link> links = RunHost(kDll, dir.path(), {c.project, "out.cfo", c.project, "out.cfo"});
+        std::vector<Outcome> links = RunHost(dir.path(), {c.project, "out.cfo", c.project, "out.cfo"});
         ASSERT_EQ(links.size(), 2u);
         const std::string golden = (kSource / "tests/golden" / c.name).string();
-        for (const Link& link : links) {
+        for (const Outcome& link : links) {
             EXPECT_TRUE(link.ok);
             EXPECT_EQ(link.lines + "\n", ReadFile(golden + ".log"));
         }
@@ -164,7 +175,7 @@ TEST(Wine, MissingFirmwareResourceIsAnInternalResourceFailure) {
         pairs.push_back(std::string(c.mode) + ".zlp");
         pairs.push_back(std::string(c.mode) + ".cfo");
     }
-    std::vector<Link> links = RunHost(kPartialDll, dir.path(), pairs);
+    std::vector<Outcome> links = RunHost(dir.path(), pairs, "C", kPartialDll);
     ASSERT_EQ(links.size(), std::size(cases));
     for (std::size_t i = 0; i < links.size(); ++i) {
         SCOPED_TRACE(cases[i].mode);
@@ -203,7 +214,7 @@ TEST(Wine, ImagePathsThatTakeNoImage) {
     fs::create_directory(dir / "sub");
     std::vector<std::string> pairs;
     for (const auto& c : cases) pairs.insert(pairs.end(), {"p.zlp", c.image});
-    std::vector<Link> links = RunHost(kDll, dir.path(), pairs);
+    std::vector<Outcome> links = RunHost(dir.path(), pairs);
     ASSERT_EQ(links.size(), std::size(cases));
     for (std::size_t i = 0; i < links.size(); ++i)
         EXPECT_TRUE(!links[i].ok && links[i].lines.ends_with(std::string("\nErr: ") + cases[i].line)) << links[i].lines;
@@ -241,53 +252,20 @@ TEST(Wine, ExportTableHoldsBothNamesOfEveryFunction) {
     EXPECT_TRUE(fs::exists(kBuild + "/Zlt900_Lnk.lib"));
 }
 
-// Generated projects, linked by the DLL with Windows paths (drive letter,
-// backslashes) and by the Linux library with Unix paths: the same results,
-// the same images and the same lines, once the paths in the lines and in
-// the read-me are spelled the Unix way.
 TEST(Wine, GeneratedProjectsLinkAsOnLinux) {
     constexpr unsigned kProjects = 120;
     TempDir dir;
-    std::vector<std::string> pairs;
-    std::vector<Link> onLinux;
-    for (unsigned seed = 1; seed <= kProjects; ++seed) {
-        const fs::path base = dir.path() / ("p" + std::to_string(seed));
-        fs::create_directories(base / "in");
-        fs::create_directory(base / "lin");
-        fs::create_directory(base / "win");
-        const std::string project = ProjectGenerator(seed, (base / "in").string()).Project();
+    std::vector<std::string> projects;
+    for (unsigned i = 0; i < kProjects; ++i) {
+        const fs::path clips = dir.path() / std::to_string(i) / "in";
+        fs::create_directories(clips);
+        projects.push_back(ProjectGenerator(i + 1, clips.string()).Project());
         // Every eighth project misses a clip file: a failed link, its error
         // line naming the clip's path.
-        if (fs::directory_iterator clips(base / "in"); seed % 8 == 0 && clips != fs::directory_iterator())
-            fs::remove(*clips);
-        WriteFile((base / "lin/p.zlp").string(), project);
-        std::string windowsProject = project;
-        ReplaceAll(windowsProject, (base / "in").string() + "/", WindowsPath(base / "in") + "\\");
-        WriteFile((base / "win/p.zlp").string(), windowsProject);
-        onLinux.push_back(LinuxLink((base / "lin/p.zlp").string(), (base / "lin/o.cfo").string()));
-        pairs.push_back(WindowsPath(base / "win/p.zlp"));
-        pairs.push_back(WindowsPath(base / "win/o.cfo"));
+        if (fs::directory_iterator clip(clips); i % 8 == 7 && clip != fs::directory_iterator()) fs::remove(*clip);
     }
-    std::vector<Link> windows = RunHost(kDll, dir.path(), pairs);
-    ASSERT_EQ(windows.size(), kProjects);
-
-    unsigned linked = 0;
-    for (unsigned i = 0; i < kProjects; ++i) {
-        SCOPED_TRACE(i + 1);
-        const fs::path base = dir.path() / ("p" + std::to_string(i + 1));
-        auto asOnLinux = [&base](std::string text) {
-            ReplaceAll(text, WindowsPath(base / "in") + "\\", (base / "in").string() + "/");
-            ReplaceAll(text, WindowsPath(base / "win") + "\\", (base / "lin").string() + "/");
-            return text;
-        };
-        EXPECT_EQ(windows[i].ok, onLinux[i].ok);
-        EXPECT_EQ(asOnLinux(windows[i].lines), onLinux[i].lines);
-        EXPECT_TRUE(WithReadme(ReadFile(base / "win/o.cfo"), asOnLinux) == ReadFile(base / "lin/o.cfo"));
-        // A failed link leaves no file; a link leaves no temporary file.
-        EXPECT_EQ(std::distance(fs::directory_iterator(base / "win"), fs::directory_iterator()),
-                  windows[i].ok ? 2 : 1);
-        linked += windows[i].ok;
-    }
+    const std::vector<Outcome> links = LinkAsOnLinux(dir.path(), projects, "C");
+    const auto linked = std::ranges::count(links, true, &Outcome::ok);
     EXPECT_GT(linked, kProjects / 2);
     EXPECT_LT(linked, kProjects - kProjects / 10);  // failures are compared too
 }
@@ -296,42 +274,20 @@ TEST(Wine, GeneratedProjectsLinkAsOnLinux) {
 // comments of a multibyte and of a single-byte code page link as the Linux
 // library links their bytes, and a label quoted in an error line keeps them.
 TEST(Wine, SentenceTextInTheAnsiCodePage) {
-    const struct {
-        const char* locale;  // of Wine, which chooses the ANSI code page from it
-        const char* label;
-    } cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
+        // The locale of Wine, which chooses the ANSI code page from it.
         {"ja_JP.SJIS", "\x95\x5C\x8E\xA6\x83\x5C"},  // Shift-JIS (932): trail bytes 0x5C
         {"C", "Caf\xE9"},                             // Windows-1252
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locale);
+    for (const auto& [locale, label] : cases) {
+        SCOPED_TRACE(locale);
         TempDir dir;
-        const std::string label = c.label;
-        const std::string blocks = "[ZLP.Sentence]\nS0001=^REM_" + label + "+^CALL_" + label +
-                                   "+^JMP_" + label + "\nS0002=M100+^BLK_" + label + " " + label +
-                                   ";^SETC+^RET\n";
-        const std::string projects[] = {MinimalProject(blocks),
-                                        MinimalProject(blocks + "S0003=^BLK_" + label + "\n")};
-        std::vector<Link> onLinux;
-        for (const char* side : {"lin", "win"}) {
-            fs::create_directory(dir.path() / side);
-            WriteFile(dir / side + "/ok.zlp", projects[0]);
-            WriteFile(dir / side + "/dup.zlp", projects[1]);
-        }
-        {
-            WorkingDirectory cwd(dir.path() / "lin");
-            onLinux = {LinuxLink("ok.zlp", "ok.cfo"), LinuxLink("dup.zlp", "dup.cfo")};
-        }
-        std::vector<Link> windows =
-            RunHost(kDll, dir.path() / "win", {"ok.zlp", "ok.cfo", "dup.zlp", "dup.cfo"}, c.locale);
-        ASSERT_EQ(windows.size(), 2u);
-        EXPECT_TRUE(onLinux[0].ok) << onLinux[0].lines;
-        EXPECT_NE(onLinux[1].lines.find("\n     BlkLabel = " + label + "\n"), std::string::npos);
-        for (std::size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(windows[i].ok, onLinux[i].ok);
-            EXPECT_EQ(windows[i].lines, onLinux[i].lines);
-        }
-        EXPECT_TRUE(ReadFile(dir / "win/ok.cfo") == ReadFile(dir / "lin/ok.cfo"));
+        const std::string blocks = "[ZLP.Sentence]\nS0001=^REM_" + label + "+^CALL_" + label + "+^JMP_" + label +
+                                   "\nS0002=M100+^BLK_" + label + " " + label + ";^SETC+^RET\n";
+        const std::vector<Outcome> links = LinkAsOnLinux(
+            dir.path(), {MinimalProject(blocks), MinimalProject(blocks + "S0003=^BLK_" + label + "\n")}, locale);
+        EXPECT_TRUE(links[0].ok) << links[0].lines;
+        EXPECT_NE(links[1].lines.find("\n     BlkLabel = " + label + "\n"), std::string::npos) << links[1].lines;
     }
 }
 
