@@ -1,8 +1,10 @@
-// The clip header's checks and the block transform. That the clip file
-// reader agrees with the checks is proven by the clip header fuzz target;
-// clips read whole into the word image by the word image test.
+// The clip header's checks, the block transform and the clip paths of
+// projects made on Windows. That the clip file reader agrees with the checks
+// is proven by the clip header fuzz target; clips read whole into the word
+// image by the word image test.
 #include "word/clip.h"
 
+#include "base/code_page.h"
 #include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 namespace zlt::test {
 namespace {
 
+// Each check at its bounds; a row with two faults shows which check comes first.
 TEST(ClipHeader, ChecksRunInOrderWithTheirMessages) {
     const std::string sig = "\nErr: Invalid SNX-Signature of file ", ver = "\nErr: Unsupported SNX-Version of file ";
     const std::string len = "\nErr: Invalid SNX-DataLength of file ", key = "\nErr: Invalid SNX-KeyIndex of file ";
@@ -27,23 +30,18 @@ TEST(ClipHeader, ChecksRunInOrderWithTheirMessages) {
         {[](ClipFields& f) { f.formatTag[3] = 'X'; }, sig},
         {[](ClipFields& f) { f.formatTag[0] = 'Z'; f.version = 0; }, sig},
         {[](ClipFields& f) { f.version = 0x00020003; }, ver},
-        {[](ClipFields& f) { f.version = 0x00010000; }, ver},
         {[](ClipFields& f) { f.version = 0x00020001; }, ""},
-        {[](ClipFields& f) { f.version = 0; f.channels = 0; }, ver},
+        {[](ClipFields& f) { f.version = 0x00020000; f.channels = 0; }, ver},
         {[](ClipFields& f) { f.channels = 0; }, channels + "0) of file "},
-        {[](ClipFields& f) { f.channels = 3; }, channels + "3) of file "},
+        {[](ClipFields& f) { f.channels = 3; f.bitsPerChannel = 9; }, channels + "3) of file "},
         {[](ClipFields& f) { f.channels = 2; }, ""},
-        {[](ClipFields& f) { f.channels = 9; f.bitsPerChannel = 9; }, channels + "9) of file "},
         {[](ClipFields& f) { f.bitsPerChannel = 12; }, bits + "12) of file "},
         {[](ClipFields& f) { f.bitsPerChannel = 8; }, ""},
         {[](ClipFields& f) { f.bitsPerChannel = 24; f.sampleRate = 1; }, bits + "24) of file "},
-        {[](ClipFields& f) { f.sampleRate = 2099; }, rate + "2099Hz) of file "},
+        {[](ClipFields& f) { f.sampleRate = 2099; f.dataLength = 0; }, rate + "2099Hz) of file "},
         {[](ClipFields& f) { f.sampleRate = 48001; }, rate + "48001Hz) of file "},
-        {[](ClipFields& f) { f.sampleRate = 2100; }, ""},
+        {[](ClipFields& f) { f.sampleRate = 2100; }, ""},  // the word table refuses it
         {[](ClipFields& f) { f.sampleRate = 48000; }, ""},
-        {[](ClipFields& f) { f.sampleRate = 12000; }, ""},  // the word table refuses it
-        {[](ClipFields& f) { f.sampleRate = 0; f.dataLength = 0; }, rate + "0Hz) of file "},
-        {[](ClipFields& f) { f.dataLength = 0; }, len},
         {[](ClipFields& f) { f.dataLength = 0; f.keyIndexA = 200; }, len},
         {[](ClipFields& f) { f.keyIndexA = 102; }, key},
         {[](ClipFields& f) { f.keyIndexB = 255; }, key},
@@ -87,6 +85,41 @@ TEST(BlockTransform, WorkedBlocks) {
         BlockTransform(cases[i].key, cases[i].bits).Apply(in.data(), out.data(), 1);
         for (auto [offset, byte] : cases[i].expect) EXPECT_EQ(out[offset], byte) << "case " << i << ", offset " << offset;
     }
+}
+
+// Clip paths as a project made on Windows writes them, linked in a folder
+// that holds clips/beep.snx, café.snx and Привет.snx (UTF-8 names).
+TEST(ClipPath, WindowsProjectsFindTheirClips) {
+    const struct {
+        unsigned codePage;
+        std::string written;
+        std::string error;  // "" when the link succeeds
+    } cases[] = {
+        {1252, "clips/beep.snx", ""},
+        {1252, "clips\\beep.snx", ""},
+        {1252, "caf\xE9.snx", ""},
+        {1251, "\xCF\xF0\xE8\xE2\xE5\xF2.snx", ""},
+        {1252, "\xCF\xF0\xE8\xE2\xE5\xF2.snx", "Err: Can not access file \xCF\xF0\xE8\xE2\xE5\xF2.snx"},
+        {1252, "C:\\voice\\beep.snx", "Err: Can not access file C:\\voice\\beep.snx (a Windows drive path: name the "
+                                      "clip relative to the folder the link runs in)"},
+        {1252, "clips\\none.snx", "Err: Can not access file clips\\none.snx"},
+    };
+    TempDir dir;
+    fs::create_directory(dir.path() / "clips");
+    ClipFields f;
+    f.dataLength = 32;
+    const auto clip = MakeClip16(f, std::vector<std::int16_t>(16, 100));
+    for (const char* name : {"clips/beep.snx", "café.snx", "Привет.snx"}) WriteClipFile(dir / name, clip);
+    WorkingDirectory cwd(dir.path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.codePage << " " << c.written);
+        ASSERT_TRUE(SetAnsiCodePage(c.codePage));
+        auto run = Link(dir, MinimalProject("[ZLP.Word]\nW0001=" + c.written + "\n[ZLP.Sentence]\nS0000=W0001\n"));
+        EXPECT_EQ(run->ok, c.error.empty());
+        if (!c.error.empty()) { EXPECT_EQ(run->log.lines().back(), "\n" + c.error); }
+    }
+    EXPECT_FALSE(SetAnsiCodePage(65001));
+    EXPECT_EQ(AnsiCodePage(), 1252u);
 }
 
 }  // namespace
