@@ -106,9 +106,7 @@ TEST(ClipPath, WindowsProjectsFindTheirClips) {
     };
     TempDir dir;
     fs::create_directory(dir.path() / "clips");
-    ClipFields f;
-    f.dataLength = 32;
-    const auto clip = MakeClip16(f, std::vector<std::int16_t>(16, 100));
+    const auto clip = MakeClip16({}, std::vector<std::int16_t>(16, 100));
     for (const char* name : {"clips/beep.snx", "café.snx", "Привет.snx"}) WriteClipFile(dir / name, clip);
     WorkingDirectory cwd(dir.path());
     for (const auto& c : cases) {

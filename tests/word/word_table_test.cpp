@@ -63,11 +63,7 @@ TEST(ParseWordTable, KeysAndFaults) {
     ASSERT_EQ(::mkfifo((dir / "fifo.snx").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir((dir / "folder.snx").c_str(), 0700), 0);
     auto clip = [&](const std::string& name, std::uint16_t channels, std::uint32_t rate, std::uint32_t length) {
-        ClipFields f;
-        f.channels = channels;
-        f.sampleRate = rate;
-        f.dataLength = length;
-        WriteClipFile(dir / name, BuildClipHeader(f));
+        WriteClipFile(dir / name, BuildClipHeader({.channels = channels, .sampleRate = rate, .dataLength = length}));
         return dir / name;
     };
     const std::string a = clip("a.snx", 1, 8000, 32);
@@ -97,7 +93,9 @@ TEST(ParseWordTable, KeysAndFaults) {
 }
 
 // A used 8-bit word of the given pages.
-WordEntry Word(std::uint32_t pages) { return {kOneChannel | kEightBit, (1u << kRateCodeShift) | (pages * 32) | kUsedBit}; }
+WordEntry Word(std::uint32_t pages) {
+    return {kOneChannel | kEightBit, (1u << kRateCodeShift) | (pages * 32) | kUsedBit};
+}
 
 // Used words packed in number order, and the word image kept below 2^23
 // pages: fifteen of the largest clips, then one that ends it just below 2^23
@@ -155,9 +153,7 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
     std::vector<std::vector<std::int16_t>> samples(std::size(plans));
     std::vector<unsigned> used;
     for (std::size_t i = 0; i < std::size(plans); ++i) {
-        ClipFields f;
-        f.dataOffset = plans[i].dataOffset;
-        auto clip = RandomClip(rng, f, plans[i].bits, plans[i].samples, samples[i]);
+        auto clip = RandomClip(rng, {.dataOffset = plans[i].dataOffset}, plans[i].bits, plans[i].samples, samples[i]);
         for (std::size_t t = 0; t < plans[i].trailing; ++t) clip.push_back(static_cast<std::uint8_t>(rng()));
         used.push_back(2 * static_cast<unsigned>(i) + 1);
         WriteClipFile(dir / (WordKey(used.back()) + ".snx"), clip);
