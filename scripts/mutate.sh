@@ -25,16 +25,16 @@ limit=${ZLT_MUTANT_TIMEOUT:-600}
 mutant_list() {
     cat <<'LIST'
 # Options
-bits-parity-upper @@ src/options/option_table.cpp @@ value >= 80 && value <= 82 @@ value >= 80 && value <= 83
+bits-parity-upper @@ src/options/option_table.cpp @@ kBitsParityValues[] = {80, 81, 82}; @@ kBitsParityValues[] = {80, 81, 82, 83};
 baud-accepts-any @@ src/options/option_table.cpp @@ if (!Accepted(ctx, f, value)) { @@ if (!Accepted(ctx, f, value) && false) {
 bool-flag-ignored @@ src/options/option_table.cpp @@ PutU16(field, GetU16(field) | f.bit); @@ PutU16(field, GetU16(field));
 # Sentences
-text-limit @@ src/sentence/sentence_table.cpp @@ if (textSize > kMaxSentenceText) return Invalid(s); @@ if (textSize > kMaxSentenceText + 1) return Invalid(s);
-step-text-limit @@ src/sentence/sentence_table.cpp @@ if (stepText->size() > kMaxStepText) return Invalid(s); @@ if (stepText->size() > kMaxStepText + 1) return Invalid(s);
+text-limit @@ src/sentence/sentence_table.cpp @@ if (s.site.text.size() > kMaxSentenceText) @@ if (s.site.text.size() > kMaxSentenceText + 1)
+step-text-limit @@ src/sentence/sentence_table.cpp @@ const bool compiled = stepText->size() > kMaxStepText @@ const bool compiled = stepText->size() > kMaxStepText + 1
 word-range-open @@ src/sentence/sentence_table.cpp @@ *word >= kEntryCount @@ *word > kEntryCount
 mute-upper-bound @@ src/sentence/sentence_table.cpp @@ *value > kMaxMute @@ *value >= kMaxMute
 empty-step-invalid @@ src/sentence/sentence_table.cpp @@ case 'N': return true; @@ case 'N': return Invalid(s);
-unit-zero-accepted @@ src/sentence/sentence_table.cpp @@ if (unit == 0) return Invalid(s); @@ if (unit == 0) return true;
+unit-zero-accepted @@ src/sentence/sentence_table.cpp @@ if (unit == 0) return Invalid(s, stepText, OperandSyntax(*m)); @@ if (unit == 0) return true;
 end-mark-always @@ src/sentence/sentence_table.cpp @@ ctx_.sentenceTable[next_ - 1] != kEndMark @@ true
 step-limit-65 @@ src/sentence/sentence_table.cpp @@ for (; s.step < kMaxSteps; ++s.step) { @@ for (; s.step <= kMaxSteps; ++s.step) {
 # Labels and references
@@ -43,7 +43,7 @@ no-pad-unit @@ src/sentence/labels.cpp @@ if (nextUnit % 2 != 0) ctx.sentenceTab
 step-ref-64 @@ src/sentence/labels.cpp @@ target >= kMaxSteps @@ target > kMaxSteps
 step-distance-sign @@ src/sentence/labels.cpp @@ (steps[target].unit - steps[i].unit) & 0xFFu @@ (steps[i].unit - steps[target].unit) & 0xFFu
 duplicate-block-allowed @@ src/sentence/labels.cpp @@ if (labels.BlockStart(number) != 0) { @@ if (labels.BlockStart(number) == 0xFFFF) {
-owner-sentence-off @@ src/sentence/labels.cpp @@ if (start != 0 && start <= k) found = n; @@ if (start != 0 && start < k) found = n;
+owner-sentence-off @@ src/sentence/labels.cpp @@ if (start > k) break; @@ if (start >= k) break;
 # Instructions
 register-8 @@ src/sentence/instructions.cpp @@ operand[1] <= '7' @@ operand[1] < '7'
 immediate-9-bits @@ src/sentence/instructions.cpp @@ *value > 0xFF @@ *value > 0x1FF
@@ -52,13 +52,13 @@ ret-code @@ src/sentence/instructions.cpp @@ {"^RET", kNone, 0x0020} @@ {"^RET",
 immediate-op-shift @@ src/sentence/instructions.cpp @@ case kImmediateForm: return u >> 11; @@ case kImmediateForm: return u >> 10;
 # Triggers
 mode-letter-bit @@ src/trigger/trigger_table.cpp @@ {'N', 'n', 'I', 'i', 0x10} @@ {'N', 'n', 'I', 'i', 0x08}
-mode-dot-clears @@ src/trigger/trigger_table.cpp @@ if (c == p.set || c == p.setLower || c == '.') @@ if (c == p.set || c == p.setLower)
+mode-dot-clears @@ src/trigger/trigger_table.cpp @@ return c == p.set || c == p.setLower || c == '.'; @@ return c == p.set || c == p.setLower;
 sentence-8192 @@ src/trigger/trigger_table.cpp @@ sentence >= kEntryCount @@ sentence > kEntryCount
 unused-N-checked @@ src/trigger/trigger_table.cpp @@ if (fields->sentence.front() == 'N') return true; @@ if (fields->sentence.front() == 'n') return true;
 two-fields-enough-one @@ src/trigger/trigger_table.cpp @@ fields->count < 2 @@ fields->count < 1
 clock-in-use-bit @@ src/trigger/clock_condition.cpp @@ constexpr std::uint32_t kInUse = 0x80000000; @@ constexpr std::uint32_t kInUse = 0x40000000;
 clock-field-overflow @@ src/trigger/clock_condition.cpp @@ if (c.*f.field > f.max) return std::nullopt; @@ if (c.*f.field > f.max + 1) return std::nullopt;
-month-name-case @@ src/trigger/clock_condition.cpp @@ same = Upper(name[k]) == candidate[k]; @@ same = name[k] == candidate[k];
+month-name-case @@ src/trigger/clock_condition.cpp @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; } @@ char Upper(char c) { return c; }
 # Words and clips
 channels-two @@ src/word/word_table.cpp @@ if (clip.channels != 1) return WordFault::kChannels; @@ if (clip.channels > 2) return WordFault::kChannels;
 clip-size-limit @@ src/word/word_table.cpp @@ clip.dataLength > kMaxClipBytes @@ clip.dataLength >= kMaxClipBytes
@@ -80,7 +80,7 @@ section-write-fail-ok @@ src/base/section_writer.cpp @@ if (!ctx.image.Write(byt
 tg-mode-case @@ src/base/names.cpp @@ if (Upper(a[i]) != Upper(b[i])) return false; @@ if (a[i] != b[i]) return false;
 firmware-empty-ok @@ src/target/firmware.cpp @@ if (image.empty()) @@ if (false)
 # Messages
-word-ref-args-swapped @@ src/sentence/sentence_table.cpp @@ static_cast<int>(*word), static_cast<int>(s.number), static_cast<int>(s.step), @@ static_cast<int>(s.number), static_cast<int>(*word), static_cast<int>(s.step),
+word-ref-args-swapped @@ src/sentence/sentence_table.cpp @@ static_cast<int>(n), static_cast<int>(s.site.number), static_cast<int>(s.step), @@ static_cast<int>(s.site.number), static_cast<int>(n), static_cast<int>(s.step),
 page-size-line @@ src/word/word_image.cpp @@ static_cast<int>(WordPages(entry)), path.c_str()); @@ static_cast<int>(WordPages(entry)) + 1, path.c_str());
 # Tools
 snx-output-is-input @@ tools/zlt900-snx/output.cpp @@ platform::InfoOf(other).id == target.id @@ false
