@@ -53,8 +53,8 @@ TEST_F(CheckTool, ReportsInTheGccFormAndExitsByTheErrors) {
         {"--check clean.zlp", 0, ""},
         {"--check bad.zlp", 1, badBaud + "1 error and 0 warnings in bad.zlp\n"},
         {"--check warn.zlp", 0, unknownKey},
-        {"--check -Werror warn.zlp", 1, "warn.zlp:8:1: error: unknown key `Reset_Bep`"},
-        {"--check -Werror warn.zlp", 1, "[-Werror=unknown-key]"},
+        {"--check -Werror warn.zlp", 1, "warn.zlp:8:1: error: unknown key `Reset_Bep` in [ZLP.Firmware] is not read; "
+                                        "did you mean `Reset_Beep`? [-Werror=unknown-key]\n"},
         {"--check -Wno-unknown-key warn.zlp", 0, ""},
         {"--check -w warn.zlp", 0, ""},
         {"--check -Wno-bad-baud-rate bad.zlp", 2, "bad-baud-rate is an error"},
@@ -96,8 +96,7 @@ TEST_F(CheckTool, ColourOnATerminalUnlessNoColor) {
 TEST_F(CheckTool, HostsGetEachDiagnosticAsAStruct) {
     void* lib = dlopen(ZLT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
-    using CheckFn = int (*)(const char*, ZltLnkDiagnosticFn, void*);
-    auto check = reinterpret_cast<CheckFn>(dlsym(lib, "_ZltLnk_CheckProject"));
+    auto check = reinterpret_cast<int (*)(const char*, ZltLnkDiagnosticFn, void*)>(dlsym(lib, "_ZltLnk_CheckProject"));
     ASSERT_NE(check, nullptr);
     std::ofstream(dir / "two.zlp") << kHead << "[ZLP.Firmware]\nReset_Bep=1\n[ZLP.Firmware.UartMode]\nBaudRate=1\n";
     std::vector<std::string> got;
