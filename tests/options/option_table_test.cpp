@@ -15,22 +15,15 @@
 namespace zlt::test {
 namespace {
 
-std::unique_ptr<StageRun> ParseOptions(const std::string& ini) {
-    auto run = std::make_unique<StageRun>(ini);
-    run->ok = ParseOptionTable(*run->ctx);
-    return run;
-}
-
 // What those leave out: the one flag that both golden projects set, cleared;
 // a byte and a word narrowed; a checked word in hexadecimal; unreadable
 // values, which take their defaults.
 TEST(OptionTable, StoredValues) {
-    auto run = ParseOptions(
-        "[ZLP.Firmware]\nSTG_ImmediateBreakCTG=0\nSTOP_Signal=0x1FF\nTG_Pin_Debounce_Time=65537\nReset_Beep=maybe\n"
-        "[ZLP.Firmware.UartMode]\nBitsParity=0x52\nBaudRate=fast\nFrameLeading1=abc\n");
-    ASSERT_TRUE(run->ok) << run->log.Text();
-    EXPECT_TRUE(run->log.lines().empty());
-    const auto& kt = run->ctx->keyTable;
+    StageRun run("[ZLP.Firmware]\nSTG_ImmediateBreakCTG=0\nSTOP_Signal=0x1FF\nTG_Pin_Debounce_Time=65537\n"
+                  "Reset_Beep=maybe\n[ZLP.Firmware.UartMode]\nBitsParity=0x52\nBaudRate=fast\nFrameLeading1=abc\n");
+    ASSERT_TRUE(ParseOptionTable(*run.ctx)) << run.log.Text();
+    EXPECT_TRUE(run.log.lines().empty());
+    const auto& kt = run.ctx->keyTable;
     // {offset, width in bytes, value}
     for (const auto& [offset, width, value] : {std::tuple{0xB0, 2, 0xA000u}, {0x59, 1, 0xFFu}, {0x54, 2, 1u},
                                                 {0x50, 2, 0x8000u}, {0x90, 2, 82u}, {0x92, 2, 9600u}, {0x94, 1, 0xFFu}})
@@ -46,10 +39,10 @@ TEST(OptionTable, SerialErrorsInTheirOrder) {
     };
     for (const auto& [uart, message] : cases) {
         SCOPED_TRACE(uart);
-        auto run = ParseOptions("[ZLP.Firmware.UartMode]\n" + uart + "\nFrameLeading1=1\nFrameEnding2=2\n");
-        EXPECT_FALSE(run->ok);
-        EXPECT_EQ(run->log.lines(), std::vector<std::string>{message});
-        EXPECT_EQ(run->ctx->keyTable[0x94] | run->ctx->keyTable[0x97], 0);  // the frame bytes are not reached
+        StageRun run("[ZLP.Firmware.UartMode]\n" + uart + "\nFrameLeading1=1\nFrameEnding2=2\n");
+        EXPECT_FALSE(ParseOptionTable(*run.ctx));
+        EXPECT_EQ(run.log.lines(), std::vector<std::string>{message});
+        EXPECT_EQ(run.ctx->keyTable[0x94] | run.ctx->keyTable[0x97], 0);  // the frame bytes are not reached
     }
 }
 
