@@ -8,9 +8,9 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,35 +25,15 @@ namespace {
 namespace fs = std::filesystem;
 using zlt::test::RunCommand;
 
-std::string Slurp(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
-struct Library {
-    void* handle = dlopen(ZLT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ~Library() {
-        if (handle) dlclose(handle);
-    }
-    template <typename F>
-    F Get(const char* name) const {
-        return reinterpret_cast<F>(dlsym(handle, name));
-    }
-};
-
 using MakeFn = bool (*)(const char*, const char*);
-using SetFputsFn = bool (*)(ZltLnkFputs);
-using SetProgressFn = bool (*)(void*);
-using SetTimeFn = bool (*)(long long);
 
 class Exports : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(lib.handle, nullptr) << dlerror();
-        make = lib.Get<MakeFn>("ZltLnk_MakeZltCfo");
-        setFputs = lib.Get<SetFputsFn>("ZltLnk_SetDefFputs");
-        setTime = lib.Get<SetTimeFn>("ZltLnk_SetLinkTime");
+        ASSERT_NE(lib, nullptr) << dlerror();
+        make = reinterpret_cast<MakeFn>(dlsym(lib, "ZltLnk_MakeZltCfo"));
+        setFputs = reinterpret_cast<bool (*)(ZltLnkFputs)>(dlsym(lib, "ZltLnk_SetDefFputs"));
+        setTime = reinterpret_cast<bool (*)(long long)>(dlsym(lib, "ZltLnk_SetLinkTime"));
         char templ[] = "/tmp/zlt900-exports-XXXXXX";
         dir = mkdtemp(templ);
         project = (dir / "p%s.zlp").string();
@@ -64,8 +44,7 @@ protected:
         lines.clear();
     }
     void TearDown() override {
-        if (setFputs) setFputs(nullptr);
-        if (setTime) setTime(-1);
+        if (lib) setFputs(nullptr), setTime(-1), dlclose(lib);
         fs::remove_all(dir);
     }
 
@@ -75,10 +54,10 @@ protected:
         return 0;
     }
 
-    Library lib;
+    void* lib = dlopen(ZLT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     MakeFn make = nullptr;
-    SetFputsFn setFputs = nullptr;
-    SetTimeFn setTime = nullptr;
+    bool (*setFputs)(ZltLnkFputs) = nullptr;
+    bool (*setTime)(long long) = nullptr;
     fs::path dir;
     std::string project, image;
     static inline std::mutex mutex;
@@ -88,37 +67,36 @@ protected:
 TEST_F(Exports, EveryNameIsExportedPlainAndDecorated) {
     for (const char* name : {"ZltLnk_MakeZltCfo", "ZltLnk_SetDefFputs", "ZltLnk_SetDefProgressNotify",
                              "ZltLnk_SetLinkTime", "ZltLnk_SetPageProgress", "ZltLnk_CheckProject"}) {
-        EXPECT_NE(dlsym(lib.handle, name), nullptr) << name;
-        std::string decorated = std::string("_") + name;
-        EXPECT_EQ(dlsym(lib.handle, decorated.c_str()), dlsym(lib.handle, name)) << decorated;
+        EXPECT_NE(dlsym(lib, name), nullptr) << name;
+        EXPECT_EQ(dlsym(lib, ("_" + std::string(name)).c_str()), dlsym(lib, name)) << name;
     }
     // Internals stay hidden.
-    EXPECT_EQ(dlsym(lib.handle, "_ZN3zlt10MakeZltCfoERNS_11LinkContextEPKcS3_"), nullptr);
-    auto progress = lib.Get<SetProgressFn>("ZltLnk_SetDefProgressNotify");
-    EXPECT_TRUE(progress(nullptr));
-    EXPECT_TRUE(progress(reinterpret_cast<void*>(&Capture)));
-    EXPECT_TRUE(setFputs(nullptr));
-    EXPECT_TRUE(setFputs(nullptr));
+    EXPECT_EQ(dlsym(lib, "_ZN3zlt10MakeZltCfoERNS_11LinkContextEPKcS3_"), nullptr);
+    auto progress = reinterpret_cast<bool (*)(void*)>(dlsym(lib, "ZltLnk_SetDefProgressNotify"));
+    EXPECT_TRUE(progress(nullptr) && progress(reinterpret_cast<void*>(&Capture)));
+    EXPECT_TRUE(setFputs(nullptr) && setFputs(nullptr));
 }
 
 TEST_F(Exports, WithoutCallbackTheTextGoesToStandardOutputUnchanged) {
-    std::string capture = (dir / "stdout.txt").string();
+    const std::string capture = (dir / "stdout.txt").string();
     std::fflush(stdout);
-    int saved = dup(1);
-    int fd = open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int saved = dup(1), fd = open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(fd, 1);
     close(fd);
-    bool ok = make(project.c_str(), image.c_str());
+    const bool ok = make(project.c_str(), image.c_str());
     std::fflush(stdout);
     dup2(saved, 1);
     close(saved);
     ASSERT_TRUE(ok);
-    const std::string text = Slurp(capture);
-    EXPECT_EQ(text.rfind("\nInitial Linker for Zelta-900\nInitial " + project + "\n", 0), 0u);
-    EXPECT_TRUE(text.ends_with("\n        PageSize = 1\nProcess OK !!!"));
+    std::stringstream text;
+    text << std::ifstream(capture).rdbuf();
+    EXPECT_EQ(text.str().rfind("\nInitial Linker for Zelta-900\nInitial " + project + "\n", 0), 0u);
+    EXPECT_TRUE(text.str().ends_with("\n        PageSize = 1\nProcess OK !!!"));
 }
 
-TEST_F(Exports, ALinkFromInsideTheCallbackIsRefused) {
+// A link started from inside the callback is refused and the link that
+// called it goes on; long messages are cut at 1023 characters.
+TEST_F(Exports, ALinkFromInsideTheCallbackIsRefusedAndLongMessagesAreCut) {
     static MakeFn inner;
     static bool innerResult;
     inner = make;
@@ -130,17 +108,21 @@ TEST_F(Exports, ALinkFromInsideTheCallbackIsRefused) {
     });
     EXPECT_TRUE(make(project.c_str(), image.c_str()));
     EXPECT_FALSE(innerResult);
-    bool refused = false;
-    for (auto& [id, text] : lines)
-        refused |= text == "\nErr: A link can not start from within the output callback";
-    EXPECT_TRUE(refused);
+    EXPECT_TRUE(std::ranges::any_of(lines, [](const auto& l) {
+        return l.second == "\nErr: A link can not start from within the output callback";
+    }));
     EXPECT_FALSE(fs::exists("y.cfo"));
+    // A project path of 255 characters is accepted; its load error is short.
+    EXPECT_FALSE(make((dir / std::string(250, 'a')).string().substr(0, 255).c_str(), image.c_str()));
+    // An overlong path is quoted in the refusal, which is cut safely.
+    EXPECT_FALSE(make(std::string(5000, 'b').c_str(), image.c_str()));
+    EXPECT_EQ(lines.back().second.size(), 1023u);
 }
 
 // The callback set once serves both links.
 TEST_F(Exports, LinksFromTwoThreadsAreSerialised) {
     setFputs(&Capture);
-    std::string image2 = (dir / "out2.cfo").string();
+    const std::string image2 = (dir / "out2.cfo").string();
     std::thread a([&] { EXPECT_TRUE(make(project.c_str(), image.c_str())); });
     std::thread b([&] { EXPECT_TRUE(make(project.c_str(), image2.c_str())); });
     a.join();
@@ -152,23 +134,12 @@ TEST_F(Exports, LinksFromTwoThreadsAreSerialised) {
     EXPECT_EQ(lines[1].second, "\nInitial " + project);  // the '%' is printed literally
 }
 
-TEST_F(Exports, LongMessagesAreCutAt1023Characters) {
-    setFputs(&Capture);
-    std::string deep = (dir / std::string(250, 'a')).string().substr(0, 255);
-    // A project path of 255 characters is accepted; its load error is short.
-    EXPECT_FALSE(make(deep.c_str(), image.c_str()));
-    // An overlong path is quoted in the refusal, which is cut safely.
-    std::string huge(5000, 'b');
-    EXPECT_FALSE(make(huge.c_str(), image.c_str()));
-    EXPECT_EQ(lines.back().second.size(), 1023u);
-}
-
 // The progress bar of the word image shows only on a terminal (what the tool
 // prints otherwise is in tests/golden/link.txt).
 TEST_F(Exports, ProgressBarOnATerminal) {
     if (RunCommand("command -v script").status != 0) GTEST_SKIP() << "no script(1)";
-    const zlt::test::CommandResult tty = RunCommand("cd " + std::string(ZLT_SOURCE_DIR) + "/examples/demo && script -qec '" +
-                                                    ZLT_LINK_TOOL + " demo.zlp " + image + "' /dev/null");
+    const auto tty = RunCommand("cd " + std::string(ZLT_SOURCE_DIR) + "/examples/demo && script -qec '" +
+                                ZLT_LINK_TOOL + " demo.zlp " + image + "' /dev/null");
     EXPECT_EQ(tty.status, 0) << tty.out;
     EXPECT_NE(tty.out.find("]   0%  0 of "), std::string::npos) << tty.out;
     EXPECT_NE(tty.out.find(" pages\r\033[K\033[A"), std::string::npos) << tty.out;
