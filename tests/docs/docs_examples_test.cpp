@@ -38,19 +38,16 @@ std::vector<DocExample> Examples() {
         for (std::size_t number = 1; std::getline(in, line); ++number) {
             if (!line.starts_with("```")) {
                 body += open ? line + "\n" : "";
-                continue;
-            }
-            if (!open) {
+            } else if ((open = !open)) {
                 info = line.substr(3), body.clear();
-                if (info.starts_with("ini zlp")) out.push_back({path.filename().string() + ":" + std::to_string(number), "", false, ""});
+                if (info.starts_with("ini zlp"))
+                    out.push_back({path.filename().string() + ":" + std::to_string(number), "", false, ""});
             } else if (info == "ini zlp" || info == "ini zlp-error") {
-                out.back().project = body, out.back().fails = info == "ini zlp-error";
-                wantError = out.back().fails;
+                out.back().project = body, out.back().fails = wantError = info == "ini zlp-error";
             } else if (wantError) {  // the block after an ini zlp-error block
                 out.back().error = info == "text" ? body.substr(0, body.find_last_not_of('\n') + 1) : "(no text block)";
                 wantError = false;
             }
-            open = !open;
         }
     }
     return out;
@@ -58,12 +55,8 @@ std::vector<DocExample> Examples() {
 
 // What the linker sent from its last error line on, as a user reads it.
 std::string ErrorTail(const std::vector<std::string>& lines, const std::string& projectPath) {
-    std::size_t from = lines.size();
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].starts_with("\nErr: ")) from = i;
     std::string tail;
-    for (std::size_t i = from; i < lines.size(); ++i) tail += lines[i];
-    if (tail.starts_with("\n")) tail.erase(0, 1);
+    for (const std::string& line : lines) tail = line.starts_with("\nErr: ") ? line.substr(1) : tail + line;
     for (std::size_t at; (at = tail.find(projectPath)) != std::string::npos;)
         tail.replace(at, projectPath.size(), "project.zlp");
     return tail;
@@ -92,18 +85,14 @@ TEST_P(DocsExample, LinksAsDocumented) {
     EXPECT_EQ(ErrorTail(run->log.lines(), dir / "project.zlp"), e.error) << e.where;
 }
 
-INSTANTIATE_TEST_SUITE_P(Docs, DocsExample, testing::ValuesIn(Examples()), [](const auto& info) {
-    std::string name = info.param.where;
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Docs, DocsExample, testing::ValuesIn(Examples()));
 
-// The test above would pass with no examples at all: the documentation
-// keeps both kinds.
+// The test above would pass with either kind gone: the documentation keeps
+// both.
 TEST(DocsExamples, BothKindsArePresent) {
     const std::vector<DocExample> all = Examples();
-    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const DocExample& e) { return !e.fails; }));
-    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](const DocExample& e) { return e.fails; }));
+    const auto failing = std::count_if(all.begin(), all.end(), [](const DocExample& e) { return e.fails; });
+    EXPECT_TRUE(failing > 0 && failing < std::ssize(all)) << failing << " of " << all.size() << " fail";
 }
 
 }  // namespace
