@@ -1,7 +1,7 @@
 #!/bin/sh
 # Rewrites the expected images and logs of the end-to-end tests from the
 # current linker, and what the commands of the transcripts (demo.play.txt,
-# link.txt, check.txt, inspect.txt, snx.txt) print from the current tools. Run it only
+# link.txt, check.txt, inspect.txt, snx.txt, studio.txt) print from the current tools. Run it only
 # on purpose, after a change that is meant to alter the output, and check the
 # new images by hand (see golden_test.cpp) and the transcripts' differences.
 #
@@ -25,7 +25,7 @@ done
 
 # The transcripts' commands and remarks stay as they are; what the commands
 # print is written anew (see transcript_test.cpp).
-for name in demo.play link check inspect snx; do
+for name in demo.play link check inspect snx studio; do
     work=$(mktemp -d)
     cp -R "$here/../../examples/demo"/. "$work"/
     cp "$here/demo.cfo" "$work/demo.cfo"

@@ -1,5 +1,5 @@
 // The tools as a user runs them, in transcripts: demo.play.txt, link.txt,
-// check.txt, inspect.txt and snx.txt hold lines "$ COMMAND" and after each what it
+// check.txt, inspect.txt, snx.txt and studio.txt hold lines "$ COMMAND" and after each what it
 // prints (standard output and standard error), then "[exit N]" when it
 // fails; lines that start with "#" are remarks. The commands of one file
 // run in turn, each bounded in time and memory, in one copy of the demo
@@ -43,10 +43,10 @@ TEST_P(Transcript, ToolsPrintWhatTheTranscriptHolds) {
         EXPECT_EQ(r.out + (r.status != 0 ? "[exit " + std::to_string(r.status) + "]\n" : ""), want) << "$ " << command;
     }
     fs::remove_all(dir);
-    EXPECT_GT(blocks.size(), 10u);
+    EXPECT_GT(blocks.size(), 5u);  // the file was found and read
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, Transcript, testing::Values("demo.play.txt", "link.txt", "check.txt", "inspect.txt", "snx.txt"),
+INSTANTIATE_TEST_SUITE_P(Golden, Transcript, testing::Values("demo.play.txt", "link.txt", "check.txt", "inspect.txt", "snx.txt", "studio.txt"),
                          [](const auto& info) { return std::string(info.param).substr(0, std::string(info.param).find('.')); });
 
 }  // namespace
