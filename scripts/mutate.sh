@@ -33,7 +33,7 @@ text-limit @@ src/sentence/sentence_table.cpp @@ if (s.site.text.size() > kMaxSe
 step-text-limit @@ src/sentence/sentence_table.cpp @@ const bool compiled = stepText->size() > kMaxStepText @@ const bool compiled = stepText->size() > kMaxStepText + 1
 word-range-open @@ src/sentence/sentence_table.cpp @@ *word >= kEntryCount @@ *word > kEntryCount
 mute-upper-bound @@ src/sentence/sentence_table.cpp @@ *value > kMaxMute @@ *value >= kMaxMute
-empty-step-invalid @@ src/sentence/sentence_table.cpp @@ case 'N': return true; @@ case 'N': return Invalid(s);
+empty-step-invalid @@ src/sentence/sentence_table.cpp @@ case 'N': return true;  // empty step: takes its step number only @@ case 'N': return Invalid(s, stepText, "");
 unit-zero-accepted @@ src/sentence/sentence_table.cpp @@ if (unit == 0) return Invalid(s, stepText, OperandSyntax(*m)); @@ if (unit == 0) return true;
 end-mark-always @@ src/sentence/sentence_table.cpp @@ ctx_.sentenceTable[next_ - 1] != kEndMark @@ true
 step-limit-65 @@ src/sentence/sentence_table.cpp @@ for (; s.step < kMaxSteps; ++s.step) { @@ for (; s.step <= kMaxSteps; ++s.step) {
