@@ -25,10 +25,11 @@
 namespace zlt::test {
 namespace {
 
-// A small tmpfs mounted on dir while it lives; mounting needs root.
+// A small tmpfs mounted on a new folder dir while it lives; mounting needs
+// root.
 struct SmallFileSystem {
     std::string dir;
-    bool ok = mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=128k") == 0;
+    bool ok = fs::create_directory(dir) && mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=128k") == 0;
     ~SmallFileSystem() {
         if (ok) umount2(dir.c_str(), MNT_DETACH);
     }
@@ -38,8 +39,6 @@ TEST(Faults, FullAndReadOnlyFileSystems) {
     TempDir dir;
     const std::string project = dir / "p.zlp";
     WriteFile(project, MinimalProject());
-    fs::create_directory(dir / "full");
-    fs::create_directory(dir / "ro");
     SmallFileSystem full{dir / "full"}, readOnly{dir / "ro"};
     if (!full.ok) GTEST_SKIP() << "mounting a tmpfs needs root";
     ASSERT_EQ(mount("tmpfs", readOnly.dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=128k"), 0);
@@ -56,13 +55,15 @@ TEST(Faults, FullAndReadOnlyFileSystems) {
 
 int g_signalFd = -1;
 
-// Two links to one image from two processes take turns: a link that fails
-// while another one waits never removes the image that the other completed.
+// Two links to one image from two processes take turns: while one runs, the
+// other waits and the image stays as it was; a link that fails never removes
+// the image that the other completed.
 TEST(Faults, TwoLinksToOneImageTakeTurns) {
     TempDir dir;
     WriteFile(dir / "good.zlp", MinimalProject());
     WriteFile(dir / "bad.zlp", MinimalProject("[ZLP.Trigger]\nT0000=LUN + S0001\n"));
-    const std::string image = dir / "out.cfo";
+    static std::string image;  // static: the child's output callback reads it
+    image = dir / "out.cfo";
     WriteFile(image, "old");
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
@@ -74,6 +75,7 @@ TEST(Faults, TwoLinksToOneImageTakeTurns) {
             if (std::string(text) == "\nParsing Trigger-Table") {
                 (void)!write(g_signalFd, "", 1);
                 usleep(300 * 1000);
+                if (ReadFile(image) != "old") _exit(2);  // the other link did not wait
             }
             return 0;
         });
@@ -140,10 +142,9 @@ TEST(Faults, LinksEndedAtRandomMomentsLeaveTheOldImageOrTheNewOne) {
     const std::string old(4096, 'o');
     for (int i = 0; i < 44; ++i) {
         const int sig = signals[i % 4], k = (i / 4) % 2;
-        const bool hadOld = (i / 8) % 2 == 0;
         // A named temporary file is removed on the signals that can be
         // caught; nothing can remove it after SIGKILL.
-        const bool unnamed = sig == SIGKILL || (i / 16) % 2 == 0;
+        const bool hadOld = (i / 8) % 2 == 0, unnamed = sig == SIGKILL || (i / 16) % 2 == 0;
         const unsigned at = std::min(std::uniform_int_distribution<unsigned>(0, kPages + kPages / 8)(rng), kPages);
         SCOPED_TRACE(FormatText("trial %d: signal %d from page %d on", i, sig, static_cast<int>(at)));
         for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());

@@ -38,10 +38,8 @@ std::string WordProject(const TempDir& dir, std::size_t samples = 1000) {
 // temporary file.
 std::vector<std::string> ImageFiles(const TempDir& dir) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path())) {
-        std::string name = e.path().filename().string();
-        if (name != "project.zlp" && !name.ends_with(".snx")) names.push_back(name);
-    }
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::erase_if(names, [](const std::string& n) { return n == "project.zlp" || n.ends_with(".snx"); });
     return names;
 }
 
@@ -123,9 +121,8 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
         {"clip now of another rate", never, header({.sampleRate = 8000, .dataLength = 2000}), word2, read},
         {"clip now another header", never, [](const std::string& p) { WriteFile(p, std::string(2128, 'x')); }, word2,
          "\nErr: Invalid SNX-Signature of file " + clip},
-        {"clip now a FIFO", never, [](const std::string& p) { fs::remove(p), mkfifo(p.c_str(), 0600); }, word2, access},
-        {"clip now a folder", never, [](const std::string& p) { fs::remove(p), fs::create_directory(p); }, word2,
-         access},
+        {"clip a FIFO", never, [](const std::string& p) { fs::remove(p), mkfifo(p.c_str(), 0600); }, word2, access},
+        {"clip a folder", never, [](const std::string& p) { fs::remove(p), fs::create_directory(p); }, word2, access},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
