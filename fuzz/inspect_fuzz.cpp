@@ -7,20 +7,15 @@
 //   1: the bytes replace the code units of a sound base image, from unit 0;
 //   2: the bytes are patches to the base image, each a region byte, a
 //      16-bit offset into that region, a length byte and that many bytes.
-// The base image is linked once per process from a project with words of
-// both widths, sentences with blocks and step references, and triggers.
 #include "fuzz_support.h"
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
 #include "base/bytes.h"
 #include "base/message.h"
-#include "link/pipeline.h"
-#include "platform/clock.h"
 #include "reader/decoded_image.h"
 #include "reader/sentence_listing.h"
 #include "target/readme.h"
-#include "word/clip_writer.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -28,49 +23,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string LinkBaseImage() {
-    const std::string dir = zlt::fuzz::WorkFolder();
-    std::vector<std::uint8_t> pcm8(1500);
-    for (std::size_t i = 0; i < pcm8.size(); ++i) pcm8[i] = static_cast<std::uint8_t>(i * 7);
-    std::vector<std::int16_t> pcm16(700);
-    for (std::size_t i = 0; i < pcm16.size(); ++i) pcm16[i] = static_cast<std::int16_t>(i * 331);
-    zlt::ClipFields f;
-    f.keyIndexA = 3;
-    f.keyIndexB = 40;
-    f.keyArea[3] = 0x5A;
-    if (!zlt::WriteClipFile(dir + "/w8.snx", zlt::MakeClip8(f, pcm8)) ||
-        !zlt::WriteClipFile(dir + "/w16.snx", zlt::MakeClip16(f, pcm16)))
-        std::abort();
-    const std::string project =
-        "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n"
-        "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_PBIN_M2\nDescription=fuzz base\n"
-        "[ZLP.Firmware]\nBUSY_Signal=3\n"
-        "[ZLP.Word]\nW0001=" + dir + "/w8.snx\nW0002=" + dir + "/w16.snx\nW0003=" + dir + "/w8.snx\n"
-        "[ZLP.Sentence]\n"
-        "S0000=W1+M200+^MOV_R1_3+^DJNZ_R1_STEP1+^CALL_Tail+W2\n"
-        "S0001=^BLK_Tail+^IOR_R2_HOUR+^CMP_R2_C+^JNC_STEP5+W1+^RET+^EOP\n"
-        "S0002=^JMP_Tail\n"
-        "[ZLP.Trigger]\nT0000=LUN + S0000\nT0001=EHI + S0002\nT7808=LUN + S0001 + MON~FRI/8~17:30\n";
-    const std::string path = dir + "/base.zlp", image = dir + "/base.cfo";
-    std::ofstream(path, std::ios::binary) << project;
-    auto ctx = std::make_unique<zlt::LinkContext>();
-    zlt::SetFixedLinkTime(0);
-    if (!zlt::MakeZltCfo(*ctx, path.c_str(), image.c_str())) std::abort();
-    std::ifstream in(image, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
+// The golden image of the "blocks" project: words of both widths, unused
+// words, code blocks and step references, triggers and clock triggers.
 const std::string& BaseImage() {
-    static const std::string image = LinkBaseImage();
+    static const std::string image = [] {
+        std::ifstream in(ZLT_SOURCE_DIR "/tests/golden/blocks.cfo", std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        if (bytes.str().empty()) std::abort();
+        return bytes.str();
+    }();
     return image;
 }
 

@@ -36,24 +36,18 @@ std::string ClipPath(unsigned n) { return zlt::fuzz::WorkFolder() + "/c" + std::
 std::string ExpandClipNames(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '$' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '4') {
-            out += ClipPath(static_cast<unsigned>(text[++i] - '0'));
-        } else {
-            out += text[i];
-        }
+        const bool clip = text[i] == '$' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '4';
+        out += clip ? ClipPath(static_cast<unsigned>(text[++i] - '0')) : std::string(1, text[i]);
     }
     return out;
 }
 
 void Put(const std::string& path, std::string_view bytes) {
-    if (!zlt::WriteClipFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}))
-        std::abort();
+    if (!zlt::WriteClipFile(path, zlt::AsBytes(bytes))) std::abort();
 }
 
 std::size_t FilesInFolder() {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(zlt::fuzz::WorkFolder())) ++n;
-    return n;
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(zlt::fuzz::WorkFolder()), fs::directory_iterator()));
 }
 
 }  // namespace

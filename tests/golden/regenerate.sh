@@ -1,38 +1,16 @@
 #!/bin/sh
-# Rewrites the expected images and logs of the end-to-end tests from the
-# current linker, and the output of the zlt900-play commands in demo.play.txt
-# from the current player. Run it only on purpose, after a change that is meant to
-# alter the output, and check the new images by hand (see golden_test.cpp).
+# Rewrites the expected images and logs of the end-to-end tests, the demo's
+# inspector listing, and what the commands of the transcripts
+# (tests/golden/*.txt) print, from the tools and tests of a build: the tests
+# write instead of compare when ZLT_REGENERATE is set. Run it only on purpose,
+# after a change that is meant to alter the output; check new images by hand
+# (see golden_test.cpp) and read the differences before committing them.
 #
-#   tests/golden/regenerate.sh [LINK_TOOL]
+#   tests/golden/regenerate.sh [BUILD_DIR]      (default: build/asan)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-tool=${1:-$here/../../build/asan/zlt900-link}
-tool=$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")
-inspect=$(dirname "$tool")/zlt900-inspect
-for case in minimal blocks demo; do
-    if [ "$case" = demo ]; then src=$here/../../examples/demo; project=demo.zlp; else src=$here/$case; project=project.zlp; fi
-    work=$(mktemp -d)
-    cp -R "$src"/. "$work"/
-    (cd "$work" && "$tool" --timestamp=1700000000 "$project" out.cfo >"$here/$case.log" || true)
-    if [ -f "$work/out.cfo" ]; then cp "$work/out.cfo" "$here/$case.cfo"; else rm -f "$here/$case.cfo"; fi
-    rm -rf "$work"
-    echo "$case: $(wc -c <"$here/$case.log") bytes of log, $( [ -f "$here/$case.cfo" ] && wc -c <"$here/$case.cfo" || echo no) image bytes"
-done
-"$inspect" "$here/demo.cfo" >"$here/demo.inspect.txt"
-
-# The player's commands stay as they are; what they print is written anew.
-play=$(dirname "$tool")/zlt900-play
-work=$(mktemp -d)
-cp -R "$here/../../examples/demo"/. "$work"/
-cp "$here/demo.cfo" "$work/demo.cfo"
-grep '^\$ zlt900-play ' "$here/demo.play.txt" | sed 's/^\$ zlt900-play //' >"$work/commands"
-while IFS= read -r args; do
-    printf '$ zlt900-play %s\n' "$args"
-    status=0
-    (cd "$work" && eval "\"\$play\" $args" 2>&1) || status=$?
-    [ "$status" -eq 0 ] || echo "[exit $status]"
-done <"$work/commands" >"$work/play.txt"
-mv "$work/play.txt" "$here/demo.play.txt"
-rm -rf "$work"
-echo "demo.play.txt: $(grep -c '^\$ ' "$here/demo.play.txt") commands"
+build=$(cd "${1:-$here/../../build/asan}" && pwd)
+export ZLT_REGENERATE=1
+"$build/tests/zlt900_tests" --gtest_filter='Golden.*'
+"$build/zlt900-inspect" "$here/demo.cfo" >"$here/demo.inspect.txt"
+"$build/tests/zlt900_exports_tests" --gtest_filter='Golden/Transcript.*'

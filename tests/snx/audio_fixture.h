@@ -1,27 +1,23 @@
-// Audio files for the clip encoder's tests, written with libsndfile, and the
-// encoder run as a command.
+// Audio files for the clip encoder's tests, written and read with libsndfile.
 #pragma once
 
-#include "support/command.h"
-#include "support/link_fixture.h"
-
-#include <cstdint>
+#include <cmath>
+#include <cstddef>
+#include <numbers>
 #include <string>
 #include <vector>
 
 namespace zlt::test {
 
-// A sine of the given frequency and amplitude, the same in every channel.
-std::vector<float> Sine(double freq, double amplitude, unsigned rate, std::size_t frames, unsigned channels = 1);
+// The test tone at t seconds: a 440 Hz sine, at half of full scale unless told.
+inline double Tone(double t, double amplitude = 0.5) { return amplitude * std::sin(2 * std::numbers::pi * 440 * t); }
 
-// Writes interleaved frames in a libsndfile format (major type | subtype).
-void WriteAudio(const std::string& path, int format, unsigned rate, unsigned channels,
-                const std::vector<float>& interleaved);
+// Writes `frames` of the tone at `rate`, the same in every channel, in a
+// libsndfile format (major type | subtype).
+void WriteTone(const std::string& path, int format, unsigned rate, unsigned channels, std::size_t frames,
+               double amplitude);
 
-// The audio of a file as libsndfile reads it, mixed down to one channel.
-std::vector<float> ReadAudio(const std::string& path);
-
-// Runs zlt900-snx with the given arguments.
-CommandResult RunSnx(const std::string& args);
+// The samples of a one-channel file as libsndfile reads them.
+std::vector<float> ReadMono(const std::string& path);
 
 }  // namespace zlt::test

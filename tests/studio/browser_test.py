@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""The studio's page in headless Chromium: zlt900-studio serves a copy of the
-demo project, and the page is used as a person would use it: see the words,
-sentences and triggers, type a mistake into a sentence and see its
-diagnostic, mend it, save, link and see the image's picture, play a sentence.
-A screenshot of each view goes to --shots (docs/studio/ for the documentation).
+"""The studio's page in headless Chromium, used as a person would use it on a
+copy of the demo project: see the words, sentences and triggers, type a mistake
+and mend it, save, play, link. A screenshot of each view goes to --shots.
 
   browser_test.py --studio PATH --demo DIR --chromium PATH --driver PATH --shots DIR
 """
@@ -15,21 +13,13 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support import expected_conditions as ec
 from selenium.webdriver.support.ui import WebDriverWait
-
-ARGS = None
-# The network of a test machine may be closed: nothing in the background.
-CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--no-first-run',
-                  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-                  '--window-size=1280,720', '--autoplay-policy=no-user-gesture-required']
 
 
 class StudioPage(unittest.TestCase):
@@ -39,31 +29,31 @@ class StudioPage(unittest.TestCase):
         cls.project = os.path.join(cls.folder, 'demo')
         shutil.copytree(ARGS.demo, cls.project)
         cls.server = subprocess.Popen([ARGS.studio, '--no-browser', cls.project], stdout=subprocess.PIPE, text=True)
-        line = cls.server.stdout.readline()
-        cls.url = re.search(r'http://127\.0\.0\.1:\d+/\?token=[0-9a-f]+', line).group(0)
+        cls.url = re.search(r'http://127\.0\.0\.1:\d+/\?token=[0-9a-f]+', cls.server.stdout.readline()).group(0)
         options = webdriver.ChromeOptions()
         options.binary_location = ARGS.chromium
-        for flag in CHROMIUM_FLAGS + ['--user-data-dir=' + os.path.join(cls.folder, 'profile')]:
+        # The network of a test machine may be closed: nothing in the background.
+        for flag in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--no-first-run',
+                     '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                     '--window-size=1280,720', '--autoplay-policy=no-user-gesture-required',
+                     '--user-data-dir=' + os.path.join(cls.folder, 'profile')]:
             options.add_argument(flag)
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         cls.browser = webdriver.Chrome(service=Service(ARGS.driver), options=options)
-        cls.browser.set_window_size(1280, 720)
         cls.wait = WebDriverWait(cls.browser, 20)
         os.makedirs(ARGS.shots, exist_ok=True)
 
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
-        cls.server.send_signal(signal.SIGINT)
-        status = cls.server.wait(30)
-        cls.server.stdout.close()
+        cls.server.send_signal(signal.SIGINT)  # as Ctrl-C stops it
+        cls.server.communicate(timeout=30)
         shutil.rmtree(cls.folder)
-        if status != 0:
-            raise AssertionError(f'zlt900-studio ended with status {status}')
+        assert cls.server.returncode == 0, f'zlt900-studio ended with status {cls.server.returncode}'
 
     def view(self, name):
         self.browser.find_element(By.ID, f'tab-{name}').click()
-        return self.wait.until(ec.visibility_of_element_located((By.ID, f'view-{name}')))
+        self.wait.until(lambda b: b.find_element(By.ID, f'view-{name}').is_displayed())
 
     def shot(self, name):
         path = os.path.join(ARGS.shots, f'{name}.png')
@@ -148,14 +138,9 @@ class StudioPage(unittest.TestCase):
         self.assertEqual(errors, [], 'the page logs no error')
 
 
-def main():
-    global ARGS
+if __name__ == '__main__':
     parser = argparse.ArgumentParser()
     for option in ('--studio', '--demo', '--chromium', '--driver', '--shots'):
         parser.add_argument(option, required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-
-
-if __name__ == '__main__':
-    main()

@@ -5,43 +5,35 @@
 namespace zlt::studio {
 namespace {
 
-struct EditCase {
-    const char* name;
-    std::string text;
-    Edits edits;
-    std::string expected;
-};
-
-const EntryName kW1{"ZLP.Word", "W0001"}, kW2{"ZLP.Word", "W0002"}, kS0{"ZLP.Sentence", "S0000"},
-    kT2{"ZLP.Trigger", "T0002"};
-
 TEST(ProjectEdits, RewriteOnlyTheLinesOfChangedKeys) {
-    const EditCase cases[] = {
-        {"value replaced, blanks around it kept", "[ZLP.Word]\nW0001 =  beep.snx  \n", {{kW1, "x.snx"}},
-         "[ZLP.Word]\nW0001 =  x.snx  \n"},
+    const EntryName kW1{"ZLP.Word", "W0001"}, kW2{"ZLP.Word", "W0002"}, kS0{"ZLP.Sentence", "S0000"};
+    const struct {
+        const char* name;
+        std::string text;
+        Edits edits;
+        std::string expected;
+    } cases[] = {
+        {"blanks around the value kept", "[ZLP.Word]\nW0001 =  abc  \n", {{kW1, "x"}}, "[ZLP.Word]\nW0001 =  x  \n"},
         {"quotes kept", "[ZLP.Word]\nW0001=\"beep.snx\"\n", {{kW1, "x.snx"}}, "[ZLP.Word]\nW0001=\"x.snx\"\n"},
         {"empty value filled", "[ZLP.Word]\nW0001=\n", {{kW1, "x.snx"}}, "[ZLP.Word]\nW0001=x.snx\n"},
         {"key spelled as written", "[zlp.word]\nw0001=a\n", {{kW1, "b"}}, "[zlp.word]\nw0001=b\n"},
-        {"byte-order mark kept", "\xEF\xBB\xBF[ZLP.Word]\nW0001=a\n", {{kW1, "b"}},
-         "\xEF\xBB\xBF[ZLP.Word]\nW0001=b\n"},
+        {"byte-order mark", "\xEF\xBB\xBF[ZLP.Word]\nW0001=a\n", {{kW1, "b"}}, "\xEF\xBB\xBF[ZLP.Word]\nW0001=b\n"},
         {"CRLF, comments and new key after the section's last key",
          "; demo\r\n[ZLP.Word]\r\nW0001=a\r\n; the sentences\r\n\r\n[ZLP.Sentence]\r\nS0000=W0001\r\n",
          {{kW2, "b.snx"}, {kS0, "W0002"}},
          "; demo\r\n[ZLP.Word]\r\nW0001=a\r\nW0002=b.snx\r\n; the sentences\r\n\r\n[ZLP.Sentence]\r\nS0000=W0002\r\n"},
         {"new key takes the section's separator", "[ZLP.Trigger]\nT0001 = LUN + S0001\n\n",
-         {{kT2, "EHI + S0001"}}, "[ZLP.Trigger]\nT0001 = LUN + S0001\nT0002 = EHI + S0001\n\n"},
-        {"new key after a header without keys", "[ZLP.Word]\n; none yet\n", {{kW1, "a"}},
-         "[ZLP.Word]\nW0001=a\n; none yet\n"},
+         {{{"ZLP.Trigger", "T0002"}, "EHI + S0001"}}, "[ZLP.Trigger]\nT0001 = LUN + S0001\nT0002 = EHI + S0001\n\n"},
+        {"first key of a section", "[ZLP.Word]\n; none yet\n", {{kW1, "a"}}, "[ZLP.Word]\nW0001=a\n; none yet\n"},
         {"new section at the end of a file without a last line end", "[ZLP.Head]\nSignature=NVK",
          {{kS0, "W0001"}}, "[ZLP.Head]\nSignature=NVK\n\n[ZLP.Sentence]\nS0000=W0001\n"},
         {"removed key loses all its lines, repeats included", "[ZLP.Word]\nW0001=a\nW0002=b\nW0001=c\n",
          {{kW1, std::nullopt}}, "[ZLP.Word]\nW0002=b\n"},
-        {"only the line that counts is rewritten", "[ZLP.Word]\nW0001=a\nW0001=c\n", {{kW1, "b"}},
-         "[ZLP.Word]\nW0001=b\nW0001=c\n"},
+        {"repeated key: first only", "[ZLP.Word]\nW0001=a\nW0001=c\n", {{kW1, "b"}}, "[ZLP.Word]\nW0001=b\nW0001=c\n"},
         {"unknown keys and other sections untouched", "[X]\nW0001=a\n[ZLP.Word]\nFoo = bar\n", {{kW1, "b"}},
          "[X]\nW0001=a\n[ZLP.Word]\nFoo = bar\nW0001 = b\n"},
     };
-    for (const EditCase& c : cases) EXPECT_EQ(ApplyEdits(c.text, c.edits), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(ApplyEdits(c.text, c.edits), c.expected) << c.name;
 }
 
 TEST(ProjectEdits, EntryNamesAsTheReaderTakesThem) {

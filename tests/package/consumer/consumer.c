@@ -7,10 +7,7 @@
 static int Print(const char *text) { return fputs(text, stdout); }
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        fputs("usage: consumer PROJECT IMAGE\n", stderr);
-        return 2;
-    }
+    if (argc != 3) return 2; /* usage: consumer PROJECT IMAGE */
     ZltLnk_SetDefFputs(Print);
     ZltLnk_SetLinkTime(1700000000);
     return ZltLnk_MakeZltCfo(argv[1], argv[2]) ? 0 : 1;
