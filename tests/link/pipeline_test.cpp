@@ -44,6 +44,8 @@ TEST(Pipeline, EachFailureEndsWithItsOwnLinesAndLeavesNoImage) {
          {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
         {"word stage", head + target + "[ZLP.Word]\nW0001=/nonexistent/w.snx\n",
          {"\nParsing Word-Table", "\nErr: Can not access file /nonexistent/w.snx"}, true},
+        {"step reference past the 64 steps", head + target + "[ZLP.Sentence]\nS0000=^JZ_STEP64+M10\n",
+         {"\n        Parsing S0000", "\nErr: STEP referance fail, in S0000(Step000) of file project.zlp"}, true},
         {"block jump first in its sentence", head + target + "[ZLP.Sentence]\nS0000=M10\nS0001=^JMP_Nowhere\n",
          {"\nErr: BLK referance fail, at S0001 of file project.zlp", "\n     BlkLabel = Nowhere"}, true},
         {"trigger stage", head + target + "[ZLP.Trigger]\nT0001=LUN + S0005\n",
