@@ -1,8 +1,7 @@
 #include "support/project_generator.h"
 
 #include "base/format.h"
-#include "support/link_fixture.h"
-#include "word/clip_writer.h"
+#include "support/stage_fixture.h"
 
 namespace zlt::test {
 
@@ -20,34 +19,22 @@ std::string ProjectGenerator::Project() {
 
     // Words of both widths at any of the rates, some too short for a page
     // unit, some with bytes after their data that the last block takes in.
-    std::vector<int> words;
+    words_.clear();
     p += "[ZLP.Word]\n";
-    for (int n = Int(0, 50); n < 8192 && words.size() < 8; n += Int(1, 2000)) {
+    for (int n = Int(0, 50); n < 8192 && words_.size() < 8; n += Int(1, 2000)) {
         static const unsigned kRates[] = {8000, 11025, 16000, 22050, 24000, 32000, 40000, 44100, 48000};
         ClipFields f;
-        f.keyIndexA = static_cast<std::uint8_t>(Int(0, 101));
-        f.keyIndexB = static_cast<std::uint8_t>(Int(0, 101));
-        for (auto& b : f.keyArea) b = static_cast<std::uint8_t>(Int(0, 255));
         f.sampleRate = Pick(kRates);
-        const int count = Chance(4) ? Int(1, 7) : Int(8, 3000);
-        std::vector<std::uint8_t> clip;
-        if (Chance(2)) {
-            std::vector<std::uint8_t> samples(static_cast<std::size_t>(count));
-            for (auto& v : samples) v = static_cast<std::uint8_t>(Int(0, 255));
-            clip = MakeClip8(f, samples);
-        } else {
-            std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
-            for (auto& v : samples) v = static_cast<std::int16_t>(Int(-32768, 32767));
-            clip = MakeClip16(f, samples);
-        }
+        const unsigned bits = Chance(2) ? 8 : 16;
+        std::vector<std::int16_t> samples;
+        std::vector<std::uint8_t> clip = RandomClip(rng_, f, bits, Chance(4) ? Int(1, 7) : Int(8, 3000), samples);
         for (int extra = Chance(2) ? Int(1, 600) : 0; extra > 0; --extra)
             clip.push_back(static_cast<std::uint8_t>(Int(0, 255)));
         const std::string path = clips_ + "/w" + std::to_string(n) + ".snx";
         WriteFile(path, std::string(clip.begin(), clip.end()));
         p += Key('W', n) + path + "\n";
-        words.push_back(n);
+        words_.push_back(n);
     }
-    words_ = words;
 
     // Labels are declared once each, in some sentence, and called from anywhere.
     const int labelCount = Int(0, 6);
@@ -133,21 +120,19 @@ std::string ProjectGenerator::Modes() {
     return {kFirst[Int(0, 4)], kSecond[Int(0, 4)], kThird[Int(0, 4)]};
 }
 
+// One of the eight forms: a date, a weekday range, a weekday or every day,
+// each with one hour or an hour range.
 std::string ProjectGenerator::Clock() {
     static const char* const kMonths[] = {"JAN", "feb", "Dec", "FOO"};
     static const char* const kDays[] = {"MON", "fri", "SUN", "xyz"};
-    const std::string h = std::to_string(Int(0, 23)), m = std::to_string(Int(0, 59)),
-                      l = std::to_string(Int(0, 31));
-    switch (Int(1, 8)) {
-    case 1: return std::string(Pick(kMonths)) + "-" + std::to_string(Int(0, 31)) + "/" + h + "~" + l + ":" + m;
-    case 2: return std::string(Pick(kMonths)) + "-" + std::to_string(Int(1, 31)) + "/" + h + ":" + m;
-    case 3: return std::string(Pick(kDays)) + "~" + Pick(kDays) + "/" + h + "~" + l + ":" + m;
-    case 4: return std::string(Pick(kDays)) + "~" + Pick(kDays) + "/" + h + ":" + m;
-    case 5: return std::string(Pick(kDays)) + "/" + h + "~" + l + ":" + m;
-    case 6: return std::string(Pick(kDays)) + "/" + h + ":" + m;
-    case 7: return h + "~" + l + ":" + m;
-    default: return h + ":" + m;
+    std::string day;
+    switch (Int(0, 3)) {
+    case 0: day = std::string(Pick(kMonths)) + "-" + std::to_string(Int(0, 31)) + "/"; break;
+    case 1: day = std::string(Pick(kDays)) + "~" + Pick(kDays) + "/"; break;
+    case 2: day = std::string(Pick(kDays)) + "/"; break;
     }
+    const std::string hours = std::to_string(Int(0, 23)) + (Chance(2) ? "~" + std::to_string(Int(0, 31)) : "");
+    return day + hours + ":" + std::to_string(Int(0, 59));
 }
 
 std::string ProjectGenerator::Step(const std::vector<std::string>& labels, int steps) {
