@@ -54,12 +54,8 @@ std::string Repeat(const std::string& step, unsigned count) {
 }
 
 namespace {
-std::string Describe(const Sentences& sentences) {
-    std::string text;
-    for (const auto& [n, value] : sentences)
-        text += FormatText("S%0.4d", static_cast<int>(n)) + "=" + value.substr(0, 80) + "\n";
-    return text.substr(0, 400);
-}
+// The sentences as a failure message shows them.
+std::string Describe(const Sentences& sentences) { return SentenceSection(sentences).substr(0, 400); }
 }  // namespace
 
 void ExpectUnits(const std::vector<UnitsCase>& cases) {
