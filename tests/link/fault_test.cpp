@@ -1,6 +1,8 @@
-// Links that meet a full or read-only file system, another link to the same
-// image, or a signal at a random moment: no crash, the right error line,
-// nothing torn left behind. A kill at a known place is in the word fault tests.
+// Whole links that meet a fault: a full or read-only file system, a write
+// failure at each part of the image, a clip that changes between the word
+// table stage and the word image, another link to the same image, and a kill
+// at a known place or at a random moment, with or without an image before. No
+// crash, the right error line, no torn image and no temporary file left behind.
 #include "link/pipeline.h"
 
 #include "base/format.h"
@@ -8,22 +10,72 @@
 #include "base/progress.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "word/clip_writer.h"
 
 #include "support/command.h"
-#include "support/link_fixture.h"
+#include "support/stage_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <csignal>
-#include <random>
+#include <functional>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace zlt::test {
 namespace {
+
+// Writes dir/project.zlp and its clips, two words of each width; words 1 and
+// 2 are played, word 3 is not.
+std::string WordProject(const TempDir& dir, std::size_t samples = 1000) {
+    std::mt19937 rng(8);
+    std::vector<std::int16_t> s;
+    WriteClipFile(dir / "a8.snx", RandomClip(rng, {}, 8, samples, s));
+    WriteClipFile(dir / "b16.snx", RandomClip(rng, {}, 16, samples, s));
+    WriteClipFile(dir / "c16.snx", RandomClip(rng, {}, 16, 300, s));
+    const std::string project =
+        MinimalProject("[ZLP.Word]\nW0001=" + dir / "a8.snx" + "\nW0002=" + dir / "b16.snx" + "\nW0003=" +
+                       dir / "c16.snx" + "\n[ZLP.Sentence]\nS0000=W1+M100+W2\n[ZLP.Trigger]\nT0000=LUN + S0000\n");
+    WriteFile(dir / "project.zlp", project);
+    return project;
+}
+
+// What a folder holds besides projects and clips: the image and any
+// temporary file.
+std::vector<std::string> ImageFiles(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::erase_if(names, [](const std::string& n) { return n.ends_with(".zlp") || n.ends_with(".snx"); });
+    return names;
+}
+
+// The lines of a link, and a fault run once when the link sends a line that
+// begins with `at`.
+struct FaultOnLine {
+    std::string at;
+    std::function<void()> fault;
+    std::vector<std::string> lines;
+    std::vector<std::string> LastTwo() const { return {lines.end() - std::min<long>(2, lines.size()), lines.end()}; }
+};
+FaultOnLine* g_fault = nullptr;
+int RecordAndFault(const char* text) {
+    g_fault->lines.emplace_back(text);
+    if (g_fault->fault && g_fault->lines.back().starts_with(g_fault->at)) std::exchange(g_fault->fault, nullptr)();
+    return 0;
+}
+
+// Links dir/project into dir/out.cfo with the fault above.
+bool LinkWithFault(const TempDir& dir, FaultOnLine& fault, LinkContext& ctx, const char* project = "project.zlp") {
+    g_fault = &fault;
+    SetOutputCallback(RecordAndFault);
+    SetFixedLinkTime(0);
+    const bool ok = MakeZltCfo(ctx, (dir / project).c_str(), (dir / "out.cfo").c_str());
+    SetFixedLinkTime(-1);
+    SetOutputCallback(nullptr);
+    return ok;
+}
 
 // A small tmpfs mounted on a new folder dir while it lives; mounting needs
 // root.
@@ -53,47 +105,130 @@ TEST(Faults, FullAndReadOnlyFileSystems) {
     }
 }
 
-int g_signalFd = -1;
-
 // Two links to one image from two processes take turns: while one runs, the
 // other waits and the image stays as it was; a link that fails never removes
 // the image that the other completed.
 TEST(Faults, TwoLinksToOneImageTakeTurns) {
     TempDir dir;
-    WriteFile(dir / "good.zlp", MinimalProject());
+    const std::string image = dir / "out.cfo";
     WriteFile(dir / "bad.zlp", MinimalProject("[ZLP.Trigger]\nT0000=LUN + S0001\n"));
-    static std::string image;  // static: the child's output callback reads it
-    image = dir / "out.cfo";
     WriteFile(image, "old");
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         // The failing link pauses inside its stages, after it opened the image.
-        g_signalFd = fds[1];
-        SetOutputCallback([](const char* text) {
-            if (std::string(text) == "\nParsing Trigger-Table") {
-                (void)!write(g_signalFd, "", 1);
-                usleep(300 * 1000);
-                if (ReadFile(image) != "old") _exit(2);  // the other link did not wait
-            }
-            return 0;
-        });
-        _exit(MakeZltCfo(*std::make_unique<LinkContext>(), (dir / "bad.zlp").c_str(), image.c_str()) ? 0 : 1);
+        FaultOnLine pause{"\nParsing Trigger-Table", [&] {
+                              (void)!write(fds[1], "", 1);
+                              usleep(300 * 1000);
+                              if (ReadFile(image) != "old") _exit(2);  // the other link did not wait
+                          }, {}};
+        _exit(LinkWithFault(dir, pause, *std::make_unique<LinkContext>(), "bad.zlp") ? 0 : 1);
     }
     char c = 0;
     ASSERT_EQ(read(fds[0], &c, 1), 1);
     // This link waits for the failing one, then writes its image.
-    MessageLog log;
-    EXPECT_TRUE(MakeZltCfo(*std::make_unique<LinkContext>(), (dir / "good.zlp").c_str(), image.c_str())) << log.Text();
+    auto good = Link(dir, MinimalProject());
+    EXPECT_TRUE(good->ok) << good->log.Text();
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_EQ(ReadFile(image).substr(0, 4), std::string("CFO\0", 4));
 }
 
-// The word image page from which on a linking child asks, through
-// g_signalFd, to be ended.
+// Writes that fail from a byte of each part of the image on, as on a full
+// device, and the second clip, b16.snx (1000 samples, 4 pages), changed after
+// the word table stage checked it, as the word image begins: the error line
+// follows the line of the part or the clip, and neither the older image nor a
+// temporary file is left.
+TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
+    TempDir dir;
+    auto good = Link(dir, WordProject(dir));
+    ASSERT_TRUE(good->ok) << good->log.Text();
+    const std::string& img = good->image;
+    auto section = [&](unsigned type) { return 512ull * U32At(img, 16 * type + 4); };
+    const std::uint64_t words = section(7), readme = section(8), never = UINT64_MAX;
+    ASSERT_EQ(readme - words, 512u * (2 + 4));  // W1: 2 pages, W2: 4 pages; W3 is unused
+    const std::string image = dir / "out.cfo", clip = dir / "b16.snx";
+    const std::string word1 = "\n        W0001,PageSize=000002,Filename=" + dir / "a8.snx";
+    const std::string word2 = "\n        W0002,PageSize=000004,Filename=" + clip;
+    const std::string wordError = "\nErr: Can not write to file " + image, error = "\nErr: Can not wrtie file " + image;
+    const std::string read = "\nErr: Can not read file " + clip, access = "\nErr: Can not access file " + clip;
+    auto header = [](ClipFields f) { return [f](const std::string& p) { WriteClipFile(p, BuildClipHeader(f)); }; };
+    auto cut = [](std::uintmax_t size) { return [size](const std::string& p) { fs::resize_file(p, size); }; };
+    const struct {
+        const char* name;
+        std::uint64_t failAt;  // the bytes written before every write fails
+        std::function<void(const std::string&)> change;
+        std::string before, error;  // the last two lines; no error when the link succeeds
+    } cases[] = {
+        {"provisional header", 0, {}, "\nInitial " + image, error},
+        {"firmware", 512, {}, "\nProcess System-K", error},
+        {"firmware padding", 512 + 37744, {}, "\nProcess System-K", error},
+        {"key table", section(3), {}, "\nProcess ZLT_KTAB.BIN", error},
+        {"trigger table", section(4), {}, "\nProcess ZLT_TTAB.BIN", error},
+        {"sentence table", section(5), {}, "\nProcess ZLT_STAB.BIN", error},
+        {"word table", words - 1, {}, "\nProcess ZLT_WTAB.BIN", error},
+        {"first word", words, {}, word1, wordError},
+        {"inside the first word", words + 700, {}, word1, wordError},
+        {"second word", words + 1024, {}, word2, wordError},
+        {"last byte of the second word", readme - 1, {}, word2, wordError},
+        {"read-me", readme, {}, "\nProcess ReadMe.txt", error},
+        {"read-me padding", readme + U32At(img, 16 * 8 + 12), {}, "\nProcess ReadMe.txt", error},
+        {"final header", img.size(), {}, "\n        PageSize = 1", error},
+        {"clip with bytes after the data", never, cut(128 + 2000 + 100), "", ""},
+        {"clip removed", never, [](const std::string& p) { fs::remove(p); }, word2, "\nErr: Can not open file " + clip},
+        {"clip cut inside its data", never, cut(128 + 1000), word2, read},
+        {"clip cut at a block", never, cut(128 + 1536), word2, read},
+        {"clip cut inside its header", never, cut(64), word2, read},
+        {"data offset past the end", never, header({.dataOffset = 0xFFFFFFF0, .dataLength = 2000}), word2, read},
+        {"clip now 8-bit", never,
+         [](const std::string& p) { WriteClipFile(p, MakeClip8({}, std::vector<std::uint8_t>(2000))); }, word2, read},
+        {"clip now of another rate", never, header({.sampleRate = 8000, .dataLength = 2000}), word2, read},
+        {"clip now another header", never, [](const std::string& p) { WriteFile(p, std::string(2128, 'x')); }, word2,
+         "\nErr: Invalid SNX-Signature of file " + clip},
+        {"clip a FIFO", never, [](const std::string& p) { fs::remove(p), mkfifo(p.c_str(), 0600); }, word2, access},
+        {"clip a folder", never, [](const std::string& p) { fs::remove(p), fs::create_directory(p); }, word2, access},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(image, "an older image");
+        auto ctx = std::make_unique<LinkContext>();
+        ctx->image.FailWritesAfter(c.failAt);
+        FaultOnLine fault{"\nProcess ZLT_WIMG.BIN", [&] { if (c.change) c.change(clip); }, {}};
+        EXPECT_EQ(LinkWithFault(dir, fault, *ctx), c.error.empty());
+        EXPECT_EQ(ImageFiles(dir.path()), std::vector<std::string>(c.error.empty() ? 1 : 0, "out.cfo"));
+        if (!c.error.empty()) {
+            EXPECT_EQ(fault.LastTwo(), (std::vector<std::string>{c.before, c.error}));
+        }
+        if (c.change) fs::remove_all(clip), WordProject(dir);  // the clip as it was
+    }
+    // The link after them, with nothing failing, gives the same bytes as before.
+    EXPECT_TRUE(Link(dir, ReadFile(dir / "project.zlp"))->image == img);
+}
+
+// About 6 MiB of clip data, several 1 MiB runs for each word: a link killed
+// at the second word leaves the older image as it was, or none, and beside it
+// nothing, not even a temporary file.
+TEST(WordFaults, ALinkKilledInsideTheWordImage) {
+    TempDir dir;
+    WordProject(dir, 2u << 20);
+    for (const std::string& older : {std::string(), std::string(8192, 'o')}) {
+        SCOPED_TRACE(older.size());
+        if (!older.empty()) WriteFile(dir / "out.cfo", older);
+        const int status = KillAfterSignal([&](int) {
+            FaultOnLine kill{"\n        W0002,", [] { raise(SIGKILL); }, {}};
+            LinkWithFault(dir, kill, *std::make_unique<LinkContext>());
+        });
+        EXPECT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_EQ(ReadFile(dir / "out.cfo"), older);
+        EXPECT_EQ(ImageFiles(dir.path()), std::vector<std::string>(older.empty() ? 0 : 1, "out.cfo"));
+    }
+}
+
+// The pipe through which a linking child asks to be ended, and the word image
+// page from which on it asks.
+int g_signalFd = -1;
 unsigned g_signalAt = 0;
 
 // Links of a large project ended by SIGKILL, SIGTERM, SIGINT or SIGHUP at
@@ -106,25 +241,22 @@ unsigned g_signalAt = 0;
 // the link has got to by then.
 TEST(Faults, LinksEndedAtRandomMomentsLeaveTheOldImageOrTheNewOne) {
     if (UnderValgrind()) GTEST_SKIP() << "46 links of 64 MiB take hours under valgrind; the sanitizer suite runs them";
-    // 64 MiB of clips of sparse zero samples, quick to make and read and
-    // transformed like any others: large enough that a signal finds the link
-    // still busy, small enough for a quick test under the sanitizers.
+    // 64 MiB of words, eight words of one clip of sparse zero samples, quick to
+    // make and read and transformed like any others: large enough that a signal
+    // finds the link still busy, small enough for a quick test under the
+    // sanitizers.
     constexpr unsigned kPages = 8 * (8u << 20) / 512;
     TempDir dir;
     MessageLog quiet;  // the links' lines
-    const std::string project = dir / "p.zlp", folder = dir / "out";
+    const std::string project = dir / "p.zlp", folder = dir / "out", clip = dir / "w.snx";
     fs::create_directory(folder);
-    std::string words = "[ZLP.Word]\n", sentence = "[ZLP.Sentence]\nS0000=W1";
-    for (int n = 1; n <= 8; ++n) {
-        const std::string clip = dir / ("w" + std::to_string(n) + ".snx");
-        ClipFields f;
-        f.dataLength = 8u << 20;
-        WriteClipFile(clip, BuildClipHeader(f));
-        fs::resize_file(clip, kClipHeaderSize + f.dataLength);
-        words += FormatText("W%0.4d=", n) + clip + "\n";
-        if (n > 1) sentence += "+W" + std::to_string(n);
-    }
-    WriteFile(project, MinimalProject(words + sentence + "\n[ZLP.Trigger]\nT0000=LUN + S0000\n"));
+    const ClipFields f{.dataLength = 8u << 20};
+    WriteClipFile(clip, BuildClipHeader(f));
+    fs::resize_file(clip, kClipHeaderSize + f.dataLength);
+    std::string words = "[ZLP.Word]\n";
+    for (int n = 1; n <= 8; ++n) words += FormatText("W%0.4d=", n) + clip + "\n";
+    WriteFile(project, MinimalProject(words + "[ZLP.Sentence]\nS0000=W1+W2+W3+W4+W5+W6+W7+W8\n"
+                                              "[ZLP.Trigger]\nT0000=LUN + S0000\n"));
     const std::string names[] = {"out.cfo", std::string(246, 'i') + ".cfo"};
     auto link = [&](const std::string& name) {
         WorkingDirectory cwd(folder);
@@ -163,8 +295,7 @@ TEST(Faults, LinksEndedAtRandomMomentsLeaveTheOldImageOrTheNewOne) {
             _exit(g_signalAt != UINT_MAX ? 4 : ok ? 0 : 1);  // 4: the moment never came
         }, 0, sig);
         EXPECT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
-        std::vector<std::string> left;
-        for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename().string());
+        const std::vector<std::string> left = ImageFiles(folder);
         EXPECT_EQ(left, std::vector<std::string>(hadOld || !left.empty() ? 1 : 0, names[k]));
         const std::string now = ReadFile(folder + "/" + names[k]);
         EXPECT_TRUE(left.empty() || (hadOld && now == old) || now == complete[k]) << "torn image";
