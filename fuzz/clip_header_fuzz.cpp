@@ -2,25 +2,15 @@
 // through the clip file reader, and the block transform on the rest: the
 // clip writer's encoding of the transformed pages must give the input back.
 #include "fuzz_support.h"
-#include "base/message.h"
 #include "word/clip.h"
 #include "word/clip_writer.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
-
-namespace {
-
-const std::string& ClipPath() {
-    static const std::string path = zlt::fuzz::WorkFolder() + "/clip.snx";
-    return path;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < zlt::kClipHeaderSize) return 0;
@@ -32,15 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ok && (zlt::FormatOf(checked).dataLength % 4 != 0 || !zlt::KeyOf(checked))) std::abort();
 
     // The same bytes as a file: the reader agrees with the check in memory.
-    if (!zlt::WriteClipFile(ClipPath(), {data, size})) std::abort();
+    static const std::string path = zlt::fuzz::WorkFolder() + "/clip.snx";
+    zlt::fuzz::WriteFile(path, {data, size});
     zlt::ClipFormat format;
-    if (zlt::ReadClipHeader(ClipPath().c_str(), format) != ok) std::abort();
-    if (ok) {
-        const zlt::ClipFormat want = zlt::FormatOf(checked);
-        if (format.channels != want.channels || format.bitsPerChannel != want.bitsPerChannel ||
-            format.sampleRate != want.sampleRate || format.dataLength != want.dataLength)
-            std::abort();
-    }
+    if (zlt::ReadClipHeader(path.c_str(), format) != ok) std::abort();
+    const auto fields = [](const zlt::ClipFormat& f) {
+        return std::tuple(f.channels, f.bitsPerChannel, f.sampleRate, f.dataLength);
+    };
+    if (ok && fields(format) != fields(zlt::FormatOf(checked))) std::abort();
 
     // The transform of the whole blocks after the header, under the key that
     // the header gives when its key indexes are taken into range.
@@ -53,12 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned bits = (header[zlt::clip_field::kBitsPerChannel] & 1) ? 16 : 8;
     std::vector<std::uint8_t> out(bytes);
     zlt::BlockTransform(*zlt::KeyOf(header), bits).Apply(in, out.data(), blocks);
-    std::vector<std::uint8_t> back;
-    if (bits == 8) {
-        back = zlt::EncodeSamples8(header, zlt::DecodePages8(out, bytes));
-    } else {
-        back = zlt::EncodeSamples16(header, zlt::DecodePages16(out, bytes / 2));
-    }
+    const std::vector<std::uint8_t> back = bits == 8
+                                               ? zlt::EncodeSamples8(header, zlt::DecodePages8(out, bytes))
+                                               : zlt::EncodeSamples16(header, zlt::DecodePages16(out, bytes / 2));
     if (back.size() != bytes || std::memcmp(back.data(), in, bytes) != 0) std::abort();
     return 0;
 }

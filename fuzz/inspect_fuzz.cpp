@@ -11,8 +11,6 @@
 #include "inspect/recover.h"
 #include "inspect/report.h"
 #include "inspect/word_files.h"
-#include "base/bytes.h"
-#include "base/message.h"
 #include "reader/decoded_image.h"
 #include "reader/sentence_listing.h"
 #include "target/readme.h"
@@ -20,10 +18,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,13 +27,7 @@ namespace {
 // The golden image of the "blocks" project: words of both widths, unused
 // words, code blocks and step references, triggers and clock triggers.
 const std::string& BaseImage() {
-    static const std::string image = [] {
-        std::ifstream in(ZLT_SOURCE_DIR "/tests/golden/blocks.cfo", std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        if (bytes.str().empty()) std::abort();
-        return bytes.str();
-    }();
+    static const std::string image = zlt::fuzz::ReadFile(ZLT_SOURCE_DIR "/tests/golden/blocks.cfo");
     return image;
 }
 
@@ -51,23 +40,20 @@ std::size_t RegionStart(const std::string& image, unsigned region) {
 }
 
 std::string ImageFromInput(const std::uint8_t* data, std::size_t size) {
-    const unsigned mode = data[0] % 3;
-    ++data;
+    const unsigned mode = *data++ % 3;
     --size;
     if (mode == 0) return std::string(reinterpret_cast<const char*>(data), size);
     std::string image = BaseImage();
     if (mode == 1) {
-        const std::size_t units = RegionStart(image, 4);
-        std::memcpy(image.data() + units, data, std::min<std::size_t>(size, 65536));
+        std::memcpy(image.data() + RegionStart(image, 4), data, std::min<std::size_t>(size, 65536));
         return image;
     }
     while (size >= 4) {
         const unsigned region = data[0] % 9;
         const std::size_t offset = data[1] | data[2] << 8;
-        std::size_t length = data[3];
+        const std::size_t length = std::min<std::size_t>(data[3], size - 4);
         data += 4;
         size -= 4;
-        length = std::min(length, size);
         if (region == 8) {
             // Cut or lengthen the image instead.
             image.resize(offset % 2 ? image.size() - std::min(image.size(), offset) : image.size() + offset);

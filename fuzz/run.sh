@@ -11,10 +11,9 @@ seconds=${1:-60}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 >/dev/null
 targets=${*:-$(ls fuzz/corpus)}
-mkdir -p build/fuzz/findings
 for t in $targets; do
     work=build/fuzz/corpus/$t
-    mkdir -p "$work"
+    mkdir -p "$work" build/fuzz/findings
     cp -n fuzz/corpus/"$t"/* "$work"/ 2>/dev/null || true
     echo "fuzzing $t for ${seconds}s"
     if ! build/fuzz/fuzz/${t}_fuzz -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

@@ -5,23 +5,18 @@
 // The checker reports an error exactly when the link fails, and flags the
 // link's error line as where it stops.
 #include "fuzz_support.h"
-#include "base/bytes.h"
-#include "base/message.h"
 #include "check/checker.h"
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "reader/decoded_image.h"
 #include "reader/sentence_listing.h"
-#include "word/clip_writer.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -42,12 +37,9 @@ std::string ExpandClipNames(std::string_view text) {
     return out;
 }
 
-void Put(const std::string& path, std::string_view bytes) {
-    if (!zlt::WriteClipFile(path, zlt::AsBytes(bytes))) std::abort();
-}
-
 std::size_t FilesInFolder() {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(zlt::fuzz::WorkFolder()), fs::directory_iterator()));
+    const fs::directory_iterator files(zlt::fuzz::WorkFolder());
+    return static_cast<std::size_t>(std::distance(begin(files), end(files)));
 }
 
 }  // namespace
@@ -59,49 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view input(reinterpret_cast<const char*>(data), size);
 
     // The parts: the project, then the clips; a clip without a part is absent.
-    const std::string project = zlt::fuzz::WorkFolder() + "/p.zlp";
-    const std::string image = zlt::fuzz::WorkFolder() + "/out.cfo";
-    std::size_t files = 1;
-    bool more = true;
-    for (unsigned part = 0; part <= kClips; ++part) {
-        if (!more) {
-            fs::remove(ClipPath(part));
-            continue;
-        }
+    std::vector<std::string_view> parts;
+    for (bool more = true; more && parts.size() <= kClips;) {
         const std::size_t at = input.find(kDelimiter);
-        const std::string_view text = input.substr(0, at);
+        parts.push_back(input.substr(0, at));
         more = at != std::string_view::npos;
         input.remove_prefix(more ? at + kDelimiter.size() : input.size());
-        if (part == 0) {
-            Put(project, ExpandClipNames(text));
-        } else {
-            Put(ClipPath(part), text);
-            ++files;
-        }
     }
+    const std::string project = zlt::fuzz::WorkFolder() + "/p.zlp";
+    const std::string image = zlt::fuzz::WorkFolder() + "/out.cfo";
+    for (unsigned n = 1; n <= kClips; ++n) fs::remove(ClipPath(n));
+    zlt::fuzz::WriteFile(project, zlt::AsBytes(ExpandClipNames(parts[0])));
+    for (unsigned n = 1; n < parts.size(); ++n) zlt::fuzz::WriteFile(ClipPath(n), zlt::AsBytes(parts[n]));
 
-    zlt::fuzz::FirstErrorLine().clear();
-    zlt::SetOutputCallback(zlt::fuzz::KeepFirstError);
-    const bool ok = zlt::MakeZltCfo(*ctx, project.c_str(), image.c_str());
-    zlt::SetOutputCallback(zlt::fuzz::Discard);
-    bool checkerErrs = false;
-    const std::vector<zlt::Diagnostic> found = zlt::CheckProject(project.c_str());
-    for (const zlt::Diagnostic& d : found) checkerErrs |= d.severity == zlt::Severity::kError;
-    if (checkerErrs == ok || zlt::fuzz::FlaggedLine(found) != zlt::fuzz::FirstErrorLine()) {
-        std::fprintf(stderr, "the link %s (%s), the checker reports %s error (%s)\n", ok ? "succeeds" : "fails",
-                     zlt::fuzz::FirstErrorLine().c_str(), checkerErrs ? "an" : "no",
-                     zlt::fuzz::FlaggedLine(found).c_str());
-        std::abort();
-    }
-    if (!ok) {
-        if (FilesInFolder() != files) std::abort();  // an image or a temporary file is left
-        return 0;
-    }
-    if (FilesInFolder() != files + 1) std::abort();
-    std::ifstream in(image, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string linked = bytes.str();
+    const zlt::fuzz::LinkRun link =
+        zlt::fuzz::RunInLinkMode([&] { return zlt::MakeZltCfo(*ctx, project.c_str(), image.c_str()); });
+    zlt::fuzz::RequireCheckAgrees(link, zlt::CheckProject(project.c_str()));
+    // Beside the inputs there is the image of a link that succeeds, and nothing else.
+    if (FilesInFolder() != parts.size() + (link.ok ? 1 : 0)) std::abort();
+    if (!link.ok) return 0;
+    const std::string linked = zlt::fuzz::ReadFile(image);
     std::string error;
     const auto parsed = zlt::ReadImage(zlt::AsBytes(linked), error);
     std::vector<zlt::SentenceListing> sentences;
