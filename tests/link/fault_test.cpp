@@ -1,8 +1,9 @@
-// Whole links that meet a fault: a full or read-only file system, a write
-// failure at each part of the image, a clip that changes between the word
-// table stage and the word image, another link to the same image, and a kill
-// at a known place or at a random moment, with or without an image before. No
-// crash, the right error line, no torn image and no temporary file left behind.
+// Whole links that fail or meet a fault: a mistake in the paths or the
+// project, a full or read-only file system, a write failure at each part of
+// the image, a clip that changes between the word table stage and the word
+// image, another link to the same image, and a kill at a known place or at a
+// random moment, with or without an image before. No crash, the right error
+// line, no torn image and no temporary file left behind.
 #include "link/pipeline.h"
 
 #include "base/format.h"
@@ -27,19 +28,16 @@
 namespace zlt::test {
 namespace {
 
-// Writes dir/project.zlp and its clips, two words of each width; words 1 and
-// 2 are played, word 3 is not.
+// Writes the clips of a project in dir, two words of each width, and returns
+// the project; words 1 and 2 are played, word 3 is not.
 std::string WordProject(const TempDir& dir, std::size_t samples = 1000) {
     std::mt19937 rng(8);
     std::vector<std::int16_t> s;
     WriteClipFile(dir / "a8.snx", RandomClip(rng, {}, 8, samples, s));
     WriteClipFile(dir / "b16.snx", RandomClip(rng, {}, 16, samples, s));
     WriteClipFile(dir / "c16.snx", RandomClip(rng, {}, 16, 300, s));
-    const std::string project =
-        MinimalProject("[ZLP.Word]\nW0001=" + dir / "a8.snx" + "\nW0002=" + dir / "b16.snx" + "\nW0003=" +
-                       dir / "c16.snx" + "\n[ZLP.Sentence]\nS0000=W1+M100+W2\n[ZLP.Trigger]\nT0000=LUN + S0000\n");
-    WriteFile(dir / "project.zlp", project);
-    return project;
+    return MinimalProject("[ZLP.Word]\nW0001=" + dir / "a8.snx" + "\nW0002=" + dir / "b16.snx" + "\nW0003=" +
+                          dir / "c16.snx" + "\n[ZLP.Sentence]\nS0000=W1+M100+W2\n[ZLP.Trigger]\nT0000=LUN + S0000\n");
 }
 
 // What a folder holds besides projects and clips: the image and any
@@ -57,24 +55,94 @@ struct FaultOnLine {
     std::string at;
     std::function<void()> fault;
     std::vector<std::string> lines;
-    std::vector<std::string> LastTwo() const { return {lines.end() - std::min<long>(2, lines.size()), lines.end()}; }
 };
 FaultOnLine* g_fault = nullptr;
-int RecordAndFault(const char* text) {
-    g_fault->lines.emplace_back(text);
-    if (g_fault->fault && g_fault->lines.back().starts_with(g_fault->at)) std::exchange(g_fault->fault, nullptr)();
-    return 0;
-}
 
 // Links dir/project into dir/out.cfo with the fault above.
 bool LinkWithFault(const TempDir& dir, FaultOnLine& fault, LinkContext& ctx, const char* project = "project.zlp") {
     g_fault = &fault;
-    SetOutputCallback(RecordAndFault);
-    SetFixedLinkTime(0);
+    SetOutputCallback([](const char* text) {
+        g_fault->lines.emplace_back(text);
+        if (g_fault->fault && g_fault->lines.back().starts_with(g_fault->at)) std::exchange(g_fault->fault, nullptr)();
+        return 0;
+    });
     const bool ok = MakeZltCfo(ctx, (dir / project).c_str(), (dir / "out.cfo").c_str());
-    SetFixedLinkTime(-1);
     SetOutputCallback(nullptr);
     return ok;
+}
+
+// A failure in the paths given, in the head check before the image is
+// opened, and in each stage after it: the link ends with its own lines; an
+// older file at the image path stays until the image is opened and is gone
+// after, and no temporary file is left. That each mistake stops the link with
+// its own line is proven against the checker; the write failures of each
+// section are in the word fault table below. The links run in a fresh folder,
+// with paths relative to it.
+TEST(Pipeline, EachFailureEndsWithItsOwnLinesAndLeavesNoImage) {
+    const std::string head = "[ZLP.Head]\nSignature=NVK\nVersion=1.0\n";
+    const std::string target = "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=TGM_SINGLE_M0\n";
+    const std::string longImage = std::string(300, 'x') + ".cfo";
+    const std::string invalid = "\nErr: Invalid ZLP file project.zlp";
+    const struct {
+        const char* name;
+        std::string project;            // project.zlp
+        std::vector<std::string> tail;  // the last lines
+        bool opened;                    // the image was opened
+        const char* projectPath = "project.zlp";
+        const char* imagePath = "out.cfo";
+    } cases[] = {
+        {"missing file", "", {"\nInitial missing.zlp", "\nErr: Can not load file missing.zlp"}, false, "missing.zlp"},
+        {"folder as project", "", {"\nErr: Can not load file ."}, false, "."},
+        {"no project path", "", {"\nInitial Linker for Zelta-900", "\nErr: No file path given"}, false, nullptr},
+        {"overlong image path", head + target, {"\nErr: Path longer than 255 characters: " + longImage}, false,
+         "project.zlp", longImage.c_str()},
+        {"wrong signature", "[ZLP.Head]\nSignature=NVX\nVersion=1.0\n" + target, {invalid}, false},
+        {"no version", "[ZLP.Head]\nSignature=NVK\n" + target, {invalid}, false},
+        {"target letter case", head + "[ZLP.System]\nTarget=Zelta_900\nTG_Mode=TGM_SINGLE_M0\n",
+         {"\nProcess Target", invalid}, true},
+        {"baud", head + target + "[ZLP.Firmware.UartMode]\nBaudRate=19200\n",
+         {"\nParsing Option-Table", "\nErr: Unknown or Unsupport serial baud !!!"}, true},
+        {"quoted blank in trigger mode", head + "[ZLP.System]\nTarget=ZELTA_900\nTG_Mode=\" TGM_SINGLE_M0\"\n",
+         {"\nProcess System-K", "\nErr: Unknown or Undefine TG_MODE !!!"}, true},
+        {"word stage", head + target + "[ZLP.Word]\nW0001=/nonexistent/w.snx\n",
+         {"\nParsing Word-Table", "\nErr: Can not access file /nonexistent/w.snx"}, true},
+        {"step reference past the 64 steps", head + target + "[ZLP.Sentence]\nS0000=^JZ_STEP64+M10\n",
+         {"\n        Parsing S0000", "\nErr: STEP referance fail, in S0000(Step000) of file project.zlp"}, true},
+        {"block jump first in its sentence", head + target + "[ZLP.Sentence]\nS0000=M10\nS0001=^JMP_Nowhere\n",
+         {"\nErr: BLK referance fail, at S0001 of file project.zlp", "\n     BlkLabel = Nowhere"}, true},
+        {"trigger stage", head + target + "[ZLP.Trigger]\nT0001=LUN + S0005\n",
+         {"\nParsing Trigger-Table", "\nErr: S0005 referance fail, in T0001 of file project.zlp"}, true},
+    };
+    TempDir dir;
+    WorkingDirectory cwd(dir.path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile("project.zlp", c.project);
+        WriteFile("out.cfo", "an older image");
+        auto ctx = std::make_unique<LinkContext>();  // alive while the files are checked
+        MessageLog log;
+        EXPECT_FALSE(MakeZltCfo(*ctx, c.projectPath, c.imagePath));
+        const auto& lines = log.lines();
+        ASSERT_GE(lines.size(), c.tail.size());
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(c.tail.size()), lines.end()), c.tail);
+        EXPECT_EQ(ImageFiles("."), std::vector<std::string>(c.opened ? 0 : 1, "out.cfo"));
+    }
+}
+
+// Lenient spellings of the head pass (those of the trigger mode are in the
+// golden image "blocks"); a second link with the same context starts from
+// cleared tables.
+TEST(Pipeline, LenientSpellingsPassAndASecondLinkStartsAfresh) {
+    TempDir dir;
+    auto run = Link(dir, "[zlp.head]\nSIGNATURE = NVK\nversion = 1\n[ZLP.System]\nTarget=ZELTA_900\n"
+                         "TG_Mode=tgm_Pbin_M2\n[ZLP.Firmware]\nBUSY_Signal=7\n");
+    ASSERT_TRUE(run->ok) << run->log.Text();
+    EXPECT_NE(run->ctx->keyTable[0x58], 0);
+    run->ctx->triggerTable[5] = 9;
+    WriteFile(dir / "project.zlp", MinimalProject());
+    ASSERT_TRUE(MakeZltCfo(*run->ctx, (dir / "project.zlp").c_str(), (dir / "out.cfo").c_str()));
+    EXPECT_EQ(run->ctx->keyTable[0x58], 0);
+    EXPECT_EQ(run->ctx->triggerTable[5], 0);
 }
 
 // A small tmpfs mounted on a new folder dir while it lives; mounting needs
@@ -151,7 +219,7 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
     ASSERT_EQ(readme - words, 512u * (2 + 4));  // W1: 2 pages, W2: 4 pages; W3 is unused
     const std::string image = dir / "out.cfo", clip = dir / "b16.snx";
     const std::string word1 = "\n        W0001,PageSize=000002,Filename=" + dir / "a8.snx";
-    const std::string word2 = "\n        W0002,PageSize=000004,Filename=" + clip;
+    const std::string word2 = "\n        W0002,PageSize=000004,Filename=" + clip, ok = "\nProcess OK !!!";
     const std::string wordError = "\nErr: Can not write to file " + image, error = "\nErr: Can not wrtie file " + image;
     const std::string read = "\nErr: Can not read file " + clip, access = "\nErr: Can not access file " + clip;
     auto header = [](ClipFields f) { return [f](const std::string& p) { WriteClipFile(p, BuildClipHeader(f)); }; };
@@ -160,7 +228,7 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
         const char* name;
         std::uint64_t failAt;  // the bytes written before every write fails
         std::function<void(const std::string&)> change;
-        std::string before, error;  // the last two lines; no error when the link succeeds
+        std::string before, error;  // the last two lines
     } cases[] = {
         {"provisional header", 0, {}, "\nInitial " + image, error},
         {"firmware", 512, {}, "\nProcess System-K", error},
@@ -176,7 +244,7 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
         {"read-me", readme, {}, "\nProcess ReadMe.txt", error},
         {"read-me padding", readme + U32At(img, 16 * 8 + 12), {}, "\nProcess ReadMe.txt", error},
         {"final header", img.size(), {}, "\n        PageSize = 1", error},
-        {"clip with bytes after the data", never, cut(128 + 2000 + 100), "", ""},
+        {"clip with bytes after the data", never, cut(128 + 2000 + 100), "\n        PageSize = 1", ok},
         {"clip removed", never, [](const std::string& p) { fs::remove(p); }, word2, "\nErr: Can not open file " + clip},
         {"clip cut inside its data", never, cut(128 + 1000), word2, read},
         {"clip cut at a block", never, cut(128 + 1536), word2, read},
@@ -196,11 +264,9 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
         auto ctx = std::make_unique<LinkContext>();
         ctx->image.FailWritesAfter(c.failAt);
         FaultOnLine fault{"\nProcess ZLT_WIMG.BIN", [&] { if (c.change) c.change(clip); }, {}};
-        EXPECT_EQ(LinkWithFault(dir, fault, *ctx), c.error.empty());
-        EXPECT_EQ(ImageFiles(dir.path()), std::vector<std::string>(c.error.empty() ? 1 : 0, "out.cfo"));
-        if (!c.error.empty()) {
-            EXPECT_EQ(fault.LastTwo(), (std::vector<std::string>{c.before, c.error}));
-        }
+        EXPECT_EQ(LinkWithFault(dir, fault, *ctx), c.error == ok);
+        EXPECT_EQ(ImageFiles(dir.path()), std::vector<std::string>(c.error == ok ? 1 : 0, "out.cfo"));
+        EXPECT_EQ(std::vector(fault.lines.end() - 2, fault.lines.end()), (std::vector<std::string>{c.before, c.error}));
         if (c.change) fs::remove_all(clip), WordProject(dir);  // the clip as it was
     }
     // The link after them, with nothing failing, gives the same bytes as before.
@@ -212,7 +278,7 @@ TEST(WordFaults, AWriteFailureAtEachPartOrAClipChangedWhileTheLinkRuns) {
 // nothing, not even a temporary file.
 TEST(WordFaults, ALinkKilledInsideTheWordImage) {
     TempDir dir;
-    WordProject(dir, 2u << 20);
+    WriteFile(dir / "project.zlp", WordProject(dir, 2u << 20));
     for (const std::string& older : {std::string(), std::string(8192, 'o')}) {
         SCOPED_TRACE(older.size());
         if (!older.empty()) WriteFile(dir / "out.cfo", older);
