@@ -1,4 +1,4 @@
-// Whole links that fail or meet a fault: a mistake in the paths or the
+// The link pipeline, whole links that fail or meet a fault: a mistake in the paths or the
 // project, a full or read-only file system, a write failure at each part of
 // the image, a clip that changes between the word table stage and the word
 // image, another link to the same image, and a kill at a known place or at a
