@@ -1,8 +1,10 @@
-// The word table: entries of clip formats, the word stage's faults, the
-// placing of used words, and clips of both widths and every shape of data
-// copied through the block transform into the word image. The entries'
-// bytes in an image are checked in the golden images, as are an unused
-// word and words placed in number order.
+// The word table: entries of clip formats, the placing of used words, and
+// clips of both widths and every shape of data copied through the block
+// transform into the word image. The entries' bytes in an image are checked
+// in the golden images, as are words 0 and 8191, an unused word, words placed
+// in number order, the line of each word and clips at offset 128 whose last
+// block ends early; the clips that the word stage refuses are in the clip path
+// test.
 #include "word/word_table.h"
 
 #include "base/bytes.h"
@@ -13,15 +15,13 @@
 
 #include <random>
 
-#include <sys/stat.h>
-
 namespace zlt::test {
 namespace {
 
 // A clip's format goes into an entry and its eight bytes, and reads back as
 // the clip's width and rate and the bytes and pages the word takes. The rates
 // of the golden images' words are left to them; the other faults of a clip
-// format are the word stage's below.
+// format are the word stage's, in the clip path test.
 TEST(WordEntry, ClipFormatsReadBack) {
     const struct {
         ClipFormat clip;  // DataLength as checked
@@ -57,41 +57,6 @@ TEST(WordEntry, ClipFormatsReadBack) {
         EXPECT_FALSE(DecodeWordEntry(e)) << std::hex << e.format << " " << e.length;
 }
 
-// The stage reads each key of the section; a fault ends it with its line.
-TEST(ParseWordTable, KeysAndFaults) {
-    TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo.snx").c_str(), 0600), 0);
-    ASSERT_EQ(::mkdir((dir / "folder.snx").c_str(), 0700), 0);
-    auto clip = [&](const std::string& name, std::uint16_t channels, std::uint32_t rate, std::uint32_t length) {
-        WriteClipFile(dir / name, BuildClipHeader({.channels = channels, .sampleRate = rate, .dataLength = length}));
-        return dir / name;
-    };
-    const std::string a = clip("a.snx", 1, 8000, 32);
-    auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0000=" + a + "\nW0005=" + a + "\nW12=" + a + "\nW8191=" + a +
-                                       "\nW8192=" + a + "\nW0007=\n");
-    ASSERT_TRUE(ParseWordTable(*ctx));
-    std::vector<unsigned> defined;
-    for (unsigned n = 0; n < kEntryCount; ++n)
-        if (IsDefined(ctx->wordTable[n])) defined.push_back(n);
-    EXPECT_EQ(defined, (std::vector<unsigned>{0, 5, 8191}));
-
-    const std::string access = "\nErr: Can not access file ";
-    const std::pair<std::string, std::string> faults[] = {
-        {clip("two.snx", 2, 16000, 100), "\nErr: ZLT unsupported SNX-Channels(2) of file "},
-        {clip("12k.snx", 1, 12000, 100), "\nErr: ZLT unsupported SNX-SampleRate (12000Hz) of file "},
-        {clip("2100.snx", 1, 2100, 100), "\nErr: ZLT unsupported SNX-SampleRate (2100Hz) of file "},
-        {clip("long.snx", 1, 8000, 0x10000000), "\nErr: ZLT unsupported SNX-DataLength(268435456) of file "},
-        {clip("both.snx", 1, 50000, 0), "\nErr: ZLT unsupported SNX-SampleRate (50000Hz) of file "},
-        {dir / "missing.snx", access}, {dir / "fifo.snx", access}, {dir / "folder.snx", access}, {"/dev/null", access},
-    };
-    for (const auto& [path, message] : faults) {
-        auto ctx = ProjectContext(dir, "[ZLP.Word]\nW0003=" + path + "\n");
-        MessageLog log;
-        EXPECT_FALSE(ParseWordTable(*ctx));
-        EXPECT_EQ(log.lines(), std::vector<std::string>{message + path});
-    }
-}
-
 // A used 8-bit word of the given pages.
 WordEntry Word(std::uint32_t pages) {
     return {kOneChannel | kEightBit, (1u << kRateCodeShift) | (pages * 32) | kUsedBit};
@@ -102,26 +67,22 @@ WordEntry Word(std::uint32_t pages) {
 // pages or at it.
 TEST(PlaceWords, UsedWordsArePackedBelow2To23Pages) {
     const WordEntry largest{kOneChannel | kSixteenBit, (3u << kRateCodeShift) | 0xFFFFFF | kUsedBit};
-    const auto afterLargest = [&](WordEntry last) {
-        std::vector<std::pair<unsigned, WordEntry>> words;
-        for (unsigned n = 0; n < 15; ++n) words.emplace_back(n, largest);
-        words.emplace_back(15, last);
-        return words;
-    };
     const struct {
+        unsigned largestWords;  // words 0 on that are of the largest clips
         std::vector<std::pair<unsigned, WordEntry>> words;
         std::vector<std::pair<unsigned, std::uint32_t>> startPages;  // of 8-bit words
         std::uint32_t total;
         std::string error;
     } cases[] = {
-        {{{1, Word(3)}, {2, Word(0)}, {4, Word(1)}}, {{1, 0}, {2, 3}, {4, 3}}, 4, ""},  // an empty word takes no page
-        {{{8191, Word(1)}, {0, Word(2)}}, {{0, 0}, {8191, 2}}, 3, ""},
-        {afterLargest(Word(0x7FFFF)), {{15, 15u * 0x80000}}, kWordImagePageLimit - 1, ""},
-        {afterLargest(largest), {}, 0, "\nErr: ZLT_WIMG.BIN exceeds 8388607 pages at W0015 of file p.zlp"},
+        {0, {{1, Word(3)}, {2, Word(0)}, {4, Word(1)}}, {{1, 0}, {2, 3}, {4, 3}}, 4, ""},  // an empty word: no page
+        {0, {{8191, Word(1)}, {0, Word(2)}}, {{0, 0}, {8191, 2}}, 3, ""},
+        {15, {{15, Word(0x7FFFF)}}, {{15, 15u * 0x80000}}, kWordImagePageLimit - 1, ""},
+        {15, {{15, largest}}, {}, 0, "\nErr: ZLT_WIMG.BIN exceeds 8388607 pages at W0015 of file p.zlp"},
     };
     for (const auto& c : cases) {
         LinkContext ctx;
         ctx.projectPath = "p.zlp";
+        for (unsigned n = 0; n < c.largestWords; ++n) ctx.wordTable[n] = largest;
         for (auto [n, e] : c.words) ctx.wordTable[n] = e;
         MessageLog log;
         EXPECT_EQ(PlaceWords(ctx), c.error.empty());
@@ -132,7 +93,8 @@ TEST(PlaceWords, UsedWordsArePackedBelow2To23Pages) {
 }
 
 // Random samples of every shape of clip data come back out of the word
-// image; word 100 names the first clip again and gets a copy of its own.
+// image; word 100 names the first clip again and gets a copy of its own. The
+// keys W12 and W8192 and an empty path define no word.
 TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
     std::mt19937 rng(12000);
     const struct {
@@ -141,7 +103,6 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
         std::uint32_t dataOffset;
         std::size_t trailing;  // bytes after the data
     } plans[] = {
-        {8, 1000, 128, 0},              // L = 992: the last block ends early
         {16, 700, 300, 37},             // a gap before the data, bytes after it
         {16, 7, 128, 600},              // L = 0: no page, despite the bytes after it
         {16, 256 * 2050 + 8, 128, 3},   // more than one run of blocks
@@ -149,34 +110,32 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
         {16, 256, 128, 512},            // one whole block, a block more in the file
     };
     TempDir dir;
-    std::string words = "[ZLP.Word]\n";
+    const std::vector<unsigned> used{1, 3, 5, 7, 9, 100};  // word 2i + 1 holds plan i
+    const std::string first = dir / "W0001.snx";
+    std::string words = "[ZLP.Word]\nW0100=" + first + "\nW12=" + first + "\nW8192=" + first + "\nW0002=\n";
     std::vector<std::vector<std::int16_t>> samples(std::size(plans));
-    std::vector<unsigned> used;
     for (std::size_t i = 0; i < std::size(plans); ++i) {
         auto clip = RandomClip(rng, {.dataOffset = plans[i].dataOffset}, plans[i].bits, plans[i].samples, samples[i]);
         for (std::size_t t = 0; t < plans[i].trailing; ++t) clip.push_back(static_cast<std::uint8_t>(rng()));
-        used.push_back(2 * static_cast<unsigned>(i) + 1);
-        WriteClipFile(dir / (WordKey(used.back()) + ".snx"), clip);
-        words += WordKey(used.back()) + "=" + dir / (WordKey(used.back()) + ".snx") + "\n";
+        const std::string path = dir / (WordKey(used[i]) + ".snx");
+        WriteClipFile(path, clip);
+        words += WordKey(used[i]) + "=" + path + "\n";
     }
-    words += "W0100=" + dir / "W0001.snx" + "\n";
-    used.push_back(100);
 
     auto ctx = ProjectContext(dir, words);
     MessageLog log;
     ASSERT_TRUE(ParseWordTable(*ctx)) << log.Text();
-    for (unsigned n : used) ASSERT_TRUE(UseWord(*ctx, n));
+    std::vector<unsigned> defined;  // and used
+    for (unsigned n = 0; n < kEntryCount; ++n)
+        if (UseWord(*ctx, n)) defined.push_back(n);
+    ASSERT_EQ(defined, used);
     // The word image section alone, in its own file.
     DirSlot slot;
     ASSERT_TRUE(PlaceWords(*ctx) && ctx->image.Open(ctx->imagePath) && WriteWordImageSection(*ctx, slot) &&
                 ctx->image.Commit()) << log.Text();
     const std::string image = ReadFile(ctx->imagePath);
-    EXPECT_EQ(slot.pageCount, ctx->wordImagePages);
-    EXPECT_EQ(slot.byteLength, ctx->wordImagePages * 512);
+    EXPECT_EQ(std::tuple(slot.pageCount, slot.byteLength), std::tuple(ctx->wordImagePages, ctx->wordImagePages * 512));
     ASSERT_EQ(image.size(), std::size_t{slot.byteLength});
-    // One line per used word, its page count in six digits.
-    ASSERT_EQ(log.lines().size(), used.size());
-    EXPECT_EQ(log.lines()[0], "\n        W0001,PageSize=000002,Filename=" + dir / "W0001.snx");
 
     for (unsigned word : used) {
         const std::size_t i = word == 100 ? 0 : word / 2;
@@ -185,14 +144,13 @@ TEST(WordImage, RandomSamplesComeBackOutOfTheWordImage) {
         const std::size_t width = plans[i].bits / 8;
         const std::span<const std::uint8_t> pages =
             AsBytes(image).subspan(512 * (e.format & kStartPageMask), 512 * std::size_t{WordPages(e)});
-        const std::size_t count = WordBytes(e) / width;
-        const std::vector<std::int16_t> want(samples[i].begin(),
-                                             samples[i].begin() + static_cast<std::ptrdiff_t>(count));
+        std::vector<std::int16_t> want = samples[i];
+        want.resize(WordBytes(e) / width);
         if (width == 1) {
-            const auto got = DecodePages8(pages, count);
+            const auto got = DecodePages8(pages, want.size());
             EXPECT_EQ(std::vector<std::int16_t>(got.begin(), got.end()), want);
         } else {
-            EXPECT_EQ(DecodePages16(pages, count), want);
+            EXPECT_EQ(DecodePages16(pages, want.size()), want);
         }
     }
 }
