@@ -27,34 +27,27 @@ TEST(DecodedImage, CorruptImagesAreNamedNotCrashedOn) {
     const std::size_t keys = 512ull * U32At(good, 0x34), units = 512ull * U32At(good, 0x54),
                       words = 512ull * U32At(good, 0x64);
     const struct {
-        const char* name;
         std::function<void(std::string&)> corrupt;
         const char* error;  // start of the expected description
     } cases[] = {
-        {"key table magic", [&](std::string& b) { b[keys] = 'X'; }, "key table: wrong magic"},
-        {"attribute without sentence", [&](std::string& b) { b[keys + 0x200 + 9] = char(0x80); }, "trigger 9:"},
-        {"bad clock word",
-         [&](std::string& b) { Put32(b, keys + 0x2200 + 4 * (7935 - 7900), 0x80000000u | 13u << 27); },
+        {[&](std::string& b) { b[keys] = 'X'; }, "key table: wrong magic"},
+        {[&](std::string& b) { b[keys + 0x200 + 9] = char(0x80); }, "trigger 9:"},  // an attribute without a sentence
+        {[&](std::string& b) { Put32(b, keys + 0x2200 + 4 * (7935 - 7900), 0x80000000u | 13u << 27); },
          "clock trigger 7900"},
-        {"undefined word with bits", [&](std::string& b) { b[words] = 1; }, "word 0: undefined but not zero"},
-        {"unknown word format", [&](std::string& b) { Put32(b, words + 4, 0x0A000010); }, "word 0: unknown format"},
-        {"word outside the word image",
-         [&](std::string& b) { Put32(b, words, 0x25000000); Put32(b, words + 4, 0x81000010); },
+        {[&](std::string& b) { b[words] = 1; }, "word 0: undefined but not zero"},
+        {[&](std::string& b) { Put32(b, words + 4, 0x0A000010); }, "word 0: unknown format"},
+        {[&](std::string& b) { Put32(b, words, 0x25000000); Put32(b, words + 4, 0x81000010); },
          "used words take 1 pages, the word image holds 0"},
-        {"no code unit", [&](std::string& b) { Put16(b, units + 2, 0x0001); }, "unit 1: 0x0001 is no code unit"},
-        {"step reference outside", [&](std::string& b) { Put16(b, units + 6, 0x1880); },
-         "unit 3: step reference outside the code"},
-        {"block outside", [&](std::string& b) { Put16(b, units + 6, 0x8100); },
-         "a CALL or JMP targets unit 512, outside the code"},
-        {"pad before an odd unit", [&](std::string& b) { Put16(b, units + 4, 0x0000); },
-         "unit 2: pad unit before an odd unit"},
-        {"no end mark", [&](std::string& b) { Put16(b, units + 2 * 32767, 0x2000); }, "the last sentence has no end mark"},
-        {"sixty-five steps",
-         [&](std::string& b) { for (unsigned k = 5; k < 70; ++k) Put16(b, units + 2 * k, 0x0020); },
+        {[&](std::string& b) { Put16(b, units + 2, 0x0001); }, "unit 1: 0x0001 is no code unit"},
+        {[&](std::string& b) { Put16(b, units + 6, 0x1880); }, "unit 3: step reference outside the code"},
+        {[&](std::string& b) { Put16(b, units + 6, 0x8100); }, "a CALL or JMP targets unit 512, outside the code"},
+        {[&](std::string& b) { Put16(b, units + 4, 0x0000); }, "unit 2: pad unit before an odd unit"},
+        {[&](std::string& b) { Put16(b, units + 2 * 32767, 0x2000); }, "the last sentence has no end mark"},
+        {[&](std::string& b) { for (unsigned k = 5; k < 70; ++k) Put16(b, units + 2 * k, 0x0020); },
          "sentence at unit 1 has more than 64 steps"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.error);
         std::string bytes = good, error;
         c.corrupt(bytes);
         const std::optional<DecodedImage> image = ReadImage(AsBytes(bytes), error);

@@ -9,7 +9,7 @@
 namespace zlt::test {
 namespace {
 
-// A '%' in a field prints as it is; any change to a text makes it no read-me.
+// A '%' in a field reads back as it is; any change to a text makes it no read-me.
 TEST(Readme, FieldsReadBack) {
     const ReadmeFields cases[] = {
         {"Zelta-900", "TGM_BIN_M0", "p%s%d.zlp", "", "", 12345, 3, 5, 9, 4, 7},
@@ -21,9 +21,8 @@ TEST(Readme, FieldsReadBack) {
         for (const std::string& changed : {text + "x", text.substr(1), text.substr(0, text.size() - 2) + "xx"})
             EXPECT_FALSE(ParseReadme(changed)) << changed;
     }
-    const std::string text = FormatReadme(cases[0]);
-    EXPECT_NE(text.find("\tZLP file name : p%s%d.zlp\n"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("\tLinking time  : 12345/03/05 - 09:04:07")) << text;
+    // The parse takes numbers without their leading zeros.
+    EXPECT_TRUE(FormatReadme(cases[0]).ends_with("\tLinking time  : 12345/03/05 - 09:04:07"));
 }
 
 // Texts of 512 and 513 bytes, made with the description: the last page is
@@ -36,8 +35,7 @@ TEST(Readme, PageRule) {
         const std::size_t base = FormatReadme(empty).size();
         auto run = Link(dir, MinimalProject("Description=" + std::string(length - base, 'd') + "\n"));
         ASSERT_TRUE(run->ok);
-        EXPECT_EQ(U32At(run->image, 0x8C), length);
-        EXPECT_EQ(U32At(run->image, 0x88), pages);
+        EXPECT_EQ(std::pair(U32At(run->image, 0x88), U32At(run->image, 0x8C)), std::pair(pages, length));
         EXPECT_EQ(run->image.substr(512ull * U32At(run->image, 0x84) + length), std::string(512 * pages - length, '\0'));
     }
 }
