@@ -7,12 +7,8 @@ namespace {
 
 TEST(ProjectEdits, RewriteOnlyTheLinesOfChangedKeys) {
     const EntryName kW1{"ZLP.Word", "W0001"}, kW2{"ZLP.Word", "W0002"}, kS0{"ZLP.Sentence", "S0000"};
-    const struct {
-        const char* name;
-        std::string text;
-        Edits edits;
-        std::string expected;
-    } cases[] = {
+    // Each case: its name, the text, the edits, the text they make.
+    const std::tuple<const char*, std::string, Edits, std::string> cases[] = {
         {"blanks around the value kept", "[ZLP.Word]\nW0001 =  abc  \n", {{kW1, "x"}}, "[ZLP.Word]\nW0001 =  x  \n"},
         {"quotes kept", "[ZLP.Word]\nW0001=\"beep.snx\"\n", {{kW1, "x.snx"}}, "[ZLP.Word]\nW0001=\"x.snx\"\n"},
         {"empty value filled", "[ZLP.Word]\nW0001=\n", {{kW1, "x.snx"}}, "[ZLP.Word]\nW0001=x.snx\n"},
@@ -33,7 +29,7 @@ TEST(ProjectEdits, RewriteOnlyTheLinesOfChangedKeys) {
         {"unknown keys and other sections untouched", "[X]\nW0001=a\n[ZLP.Word]\nFoo = bar\n", {{kW1, "b"}},
          "[X]\nW0001=a\n[ZLP.Word]\nFoo = bar\nW0001 = b\n"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ApplyEdits(c.text, c.edits), c.expected) << c.name;
+    for (const auto& [name, text, edits, expected] : cases) EXPECT_EQ(ApplyEdits(text, edits), expected) << name;
 }
 
 TEST(ProjectEdits, EntryNamesAsTheReaderTakesThem) {
