@@ -8,8 +8,8 @@
 // EPOCH fixes the link time (seconds since 1970, shown as UTC; -1 takes the
 // clock). For each link the lines are printed as the library sends them,
 // then a line break and "-> 1" or "-> 0", the result. Exit status: 0 when
-// every link succeeded, 1 when one failed, 2 when the DLL or one of its
-// functions cannot be had.
+// every link ran, whatever its result; 2 when the DLL or one of its functions
+// cannot be had.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -51,13 +51,10 @@ int main(int argc, char **argv) {
         fputs("zlt900_test_host: a setter returned false\n", stderr);
         return 2;
     }
-    int status = 0;
     for (int i = 3; i + 1 < argc; i += 2) {
-        bool ok = make(argv[i], argv[i + 1]);
-        printf("\n-> %d\n", ok);
+        printf("\n-> %d\n", make(argv[i], argv[i + 1]));
         fflush(stdout);
-        status |= !ok;
     }
     FreeLibrary(dll);
-    return status;
+    return 0;
 }

@@ -73,13 +73,12 @@ std::vector<Outcome> RunHost(const fs::path& dir, const std::vector<std::string>
     const WineRun run = RunUnderWine(dir, command, locale);
 
     // Each link: its lines, a line break, "-> 1" or "-> 0" and a line break;
-    // the host exits with 1 when a link failed.
+    // the host exits with 0 when it ran every link.
     std::vector<Outcome> links;
     std::size_t at = 0;
     for (std::size_t end; (end = run.out.find("\n-> ", at)) != std::string::npos; at = end + 6)
         links.push_back({run.out.compare(end, 6, "\n-> 1\n") == 0, run.out.substr(at, end - at)});
-    EXPECT_TRUE(links.size() == pairs.size() / 2 && at == run.out.size() &&
-                run.status == (std::ranges::all_of(links, &Outcome::ok) ? 0 : 1))
+    EXPECT_TRUE(links.size() == pairs.size() / 2 && at == run.out.size() && run.status == 0)
         << run.status << run.out << run.wine;
     links.resize(pairs.size() / 2);
     return links;
