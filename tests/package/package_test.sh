@@ -1,10 +1,9 @@
 #!/bin/sh
-# Installs the build into a fresh prefix, builds a consumer project against
-# it with the CMake config package and with pkg-config, and links the demo
-# with each consumer and with the installed zlt900-link, which must start
-# without LD_LIBRARY_PATH. Each image must equal the golden demo image.
-#
-#   package_test.sh BUILD_DIR SOURCE_DIR [C_FLAGS]
+# package_test.sh BUILD_DIR SOURCE_DIR [C_FLAGS]: installs the build into a
+# fresh prefix and links the demo with a consumer built against it with the
+# CMake config package and with pkg-config, with the installed zlt900-link,
+# which must start without LD_LIBRARY_PATH, and with the installed Python
+# module, found under the prefix. Each image must equal the golden one.
 set -eu
 build=$1 src=$2 cflags=${3:-}
 work=$(mktemp -d)
@@ -37,7 +36,6 @@ check cmake-consumer "$work/cmake/consumer"
 check pkg-config-consumer "$work/consumer-pc"
 check installed-tool "$prefix/bin/zlt900-link" -q --timestamp=1700000000
 if [ -n "${ZLT_PYTHON:-}" ]; then
-    # The installed Python module, found under the prefix as installed.
     check python-module env PYTHONPATH="$prefix/$ZLT_PYTHON_DIR" ${ZLT_PRELOAD:+LD_PRELOAD=$ZLT_PRELOAD} \
           ASAN_OPTIONS=detect_leaks=0 "$ZLT_PYTHON" -c 'import sys, zlt900
 result = zlt900.link(sys.argv[1], sys.argv[2], timestamp=1700000000)
