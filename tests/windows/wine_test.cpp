@@ -1,7 +1,7 @@
 // Zlt900_Lnk.dll under Wine, loaded and called by the test host as a Windows
-// host does: the firmware resources, image paths that take no image, the
-// export table, generated projects and sentence text in two ANSI code pages
-// against the Linux library; and zlt900-inspect.exe.
+// host does: the golden projects, the firmware resources, image paths that
+// take no image, the export table, generated projects and sentence text in
+// two ANSI code pages against the Linux library; and zlt900-inspect.exe.
 #include "link/pipeline.h"
 #include "platform/clock.h"
 #include "support/command.h"
@@ -118,6 +118,22 @@ std::vector<Outcome> LinkAsOnLinux(const fs::path& dir, const std::vector<std::s
     }
     SetFixedLinkTime(-1);
     return links;
+}
+
+// The golden projects give their images and lines; the second link of each
+// project replaces the image of the first.
+TEST(Wine, GoldenProjectsGiveTheirImagesAndLines) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"tests/golden/minimal", "project.zlp"}, {"tests/golden/blocks", "project.zlp"}, {"examples/demo", "demo.zlp"}};
+    for (const auto& [folder, project] : cases) {
+        SCOPED_TRACE(folder);
+        TempDir dir;
+        fs::copy(kSource / folder, dir.path(), fs::copy_options::recursive);
+        const std::string golden = kSource / "tests/golden" / fs::path(folder).filename();
+        for (const Outcome& link : RunHost(dir.path(), {project, "out.cfo", project, "out.cfo"}))
+            EXPECT_EQ((Outcome{link.ok, link.lines + "\n"}), (Outcome{true, ReadFile(golden + ".log")}));
+        EXPECT_TRUE(ReadFile(dir / "out.cfo") == ReadFile(golden + ".cfo"));
+    }
 }
 
 // zlt900-inspect.exe finds the firmware among its own resources and reads
